@@ -1,0 +1,22 @@
+// Runs a check as an ordinary user. The tests may run as root, for whom
+// file permissions do not forbid anything; a check that a read-only file
+// or folder is refused must then run under another user.
+#pragma once
+
+#include <functional>
+
+namespace velmaro::test {
+
+// The user and group the check runs as when the process is root ("nobody").
+inline constexpr unsigned UnprivilegedId = 65534;
+
+// Runs check and returns its verdict. As root, the check runs in a forked
+// child that first drops to UnprivilegedId (groups included); the result is
+// the child's verdict, false if it could not drop its rights, threw or died.
+// Files the check touches must be reachable by that user.
+bool RunUnprivileged(const std::function<bool()>& check);
+
+// True when the process is root.
+bool IsPrivileged();
+
+}  // namespace velmaro::test
