@@ -1,0 +1,241 @@
+#include "library/TDISQLite3Database.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "library/Errors.h"
+#include "library/TDISQLite3Statement.h"
+#include "platform/FileSystem.h"
+#include "platform/System.h"
+#include "platform/Text.h"
+
+namespace velmaro {
+
+namespace {
+
+constexpr const char* ClosedDatabase = "Cannot perform this operation on a closed database";
+constexpr const char* OpenDatabase = "Cannot perform this operation on an open database";
+
+std::string FullPathUtf8(const std::u16string& name) {
+  std::error_code ec;
+  const std::filesystem::path full =
+      std::filesystem::absolute(std::filesystem::path(platform::Utf16ToUtf8(name)), ec);
+  return ec ? platform::Utf16ToUtf8(name) : full.string();
+}
+
+bool IsBlankName(const std::u16string& name) {
+  return std::all_of(name.begin(), name.end(), [](char16_t c) { return c <= u' '; });
+}
+
+}  // namespace
+
+ESQLite3::ESQLite3(int code, const std::string& message) : EVelmaroError(message), FErrorCode(code) {}
+
+int StepWithRetry(sqlite3* db, sqlite3_stmt* statement) {
+  constexpr int Attempts = 8;
+  for (int attempt = 1;; ++attempt) {
+    const int rc = sqlite3_step(statement);
+    if (rc == SQLITE_OK || rc == SQLITE_ROW || rc == SQLITE_DONE) return rc;
+    const bool busy = rc == SQLITE_BUSY || rc == SQLITE_LOCKED;
+    if (!busy || attempt == Attempts) {
+      if (db == nullptr) throw ESQLite3(rc, "SQLite3 Error " + std::to_string(rc));
+      throw ESQLite3(rc, "SQLite3 Error " + std::to_string(rc) + " - " + sqlite3_errmsg(db));
+    }
+    platform::SleepMs(10);
+  }
+}
+
+TDISQLite3Database::TDISQLite3Database() = default;
+
+TDISQLite3Database::~TDISQLite3Database() { Close(); }
+
+void TDISQLite3Database::RaiseError(int code) const {
+  if (FHandle == nullptr) throw ESQLite3(code, "SQLite3 Error " + std::to_string(code));
+  throw ESQLite3(code, "SQLite3 Error " + std::to_string(code) + " - " + sqlite3_errmsg(FHandle));
+}
+
+void TDISQLite3Database::SetDatabaseName(std::u16string_view name) {
+  if (Connected()) throw EDatabaseError(OpenDatabase);
+  FDatabaseName = name;
+}
+
+void TDISQLite3Database::CheckOpen() const {
+  if (!Connected()) throw EDatabaseError(ClosedDatabase);
+}
+
+void TDISQLite3Database::AfterOpen() {
+  FTransactionCount = 0;
+  // The library's SQL writes its values as double-quoted literals; keep
+  // that working on SQLite builds that turn it off by default.
+  sqlite3_db_config(FHandle, SQLITE_DBCONFIG_DQS_DML, 1, nullptr);
+  sqlite3_db_config(FHandle, SQLITE_DBCONFIG_DQS_DDL, 1, nullptr);
+}
+
+void TDISQLite3Database::Open() {
+  if (Connected()) return;
+  if (!FDatabaseName.empty() && IsBlankName(FDatabaseName)) throw EDatabaseError("Invalid DatabaseName");
+  sqlite3* db = nullptr;
+  const int rc = sqlite3_open_v2(platform::Utf16ToUtf8(FDatabaseName).c_str(), &db,
+                                 SQLITE_OPEN_READWRITE, nullptr);
+  if (rc != SQLITE_OK) {
+    const std::string message = db ? sqlite3_errmsg(db) : "";
+    sqlite3_close(db);
+    if (rc == SQLITE_CANTOPEN) throw EFOpenError("Cannot open file " + FullPathUtf8(FDatabaseName));
+    throw ESQLite3(rc, message.empty() ? "SQLite3 Error " + std::to_string(rc)
+                                       : "SQLite3 Error " + std::to_string(rc) + " - " + message);
+  }
+  FHandle = db;
+  AfterOpen();
+}
+
+void TDISQLite3Database::CreateDatabase() {
+  if (Connected()) throw EDatabaseError(OpenDatabase);
+  if (FDatabaseName != u":memory:" && platform::FileExists(FDatabaseName)) {
+    if (!platform::DeleteFile(FDatabaseName))
+      throw EFCreateError("Cannot create file " + FullPathUtf8(FDatabaseName));
+  }
+  sqlite3* db = nullptr;
+  const int rc = sqlite3_open_v2(platform::Utf16ToUtf8(FDatabaseName).c_str(), &db,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  if (rc != SQLITE_OK) {
+    const std::string message = db ? sqlite3_errmsg(db) : "";
+    sqlite3_close(db);
+    throw ESQLite3(rc, message.empty() ? "SQLite3 Error " + std::to_string(rc)
+                                       : "SQLite3 Error " + std::to_string(rc) + " - " + message);
+  }
+  FHandle = db;
+  AfterOpen();
+}
+
+void TDISQLite3Database::Close() {
+  {
+    std::lock_guard<std::mutex> guard(FStatementsLock);
+    for (TDISQLite3Statement* statement : FStatements) statement->DetachFromDatabase();
+    FStatements.clear();
+  }
+  if (FHandle != nullptr) {
+    sqlite3_close_v2(FHandle);
+    FHandle = nullptr;
+  }
+  FTransactionCount = 0;
+}
+
+void TDISQLite3Database::Attach(TDISQLite3Statement* statement) {
+  std::lock_guard<std::mutex> guard(FStatementsLock);
+  FStatements.push_back(statement);
+}
+
+void TDISQLite3Database::Detach(TDISQLite3Statement* statement) {
+  std::lock_guard<std::mutex> guard(FStatementsLock);
+  FStatements.erase(std::remove(FStatements.begin(), FStatements.end(), statement), FStatements.end());
+}
+
+sqlite3_stmt* TDISQLite3Database::PrepareRaw(std::string_view sqlUtf8, std::size_t* consumed) {
+  if (!Connected()) Open();
+  sqlite3_stmt* statement = nullptr;
+  const char* tail = nullptr;
+  const int rc = sqlite3_prepare_v2(FHandle, sqlUtf8.data(), static_cast<int>(sqlUtf8.size()),
+                                    &statement, &tail);
+  if (rc != SQLITE_OK) {
+    sqlite3_finalize(statement);
+    RaiseError(rc);
+  }
+  if (consumed) *consumed = tail ? static_cast<std::size_t>(tail - sqlUtf8.data()) : sqlUtf8.size();
+  return statement;
+}
+
+void TDISQLite3Database::Execute(std::string_view sqlUtf8) {
+  CheckOpen();
+  while (!sqlUtf8.empty()) {
+    std::size_t consumed = 0;
+    sqlite3_stmt* statement = PrepareRaw(sqlUtf8, &consumed);
+    sqlUtf8.remove_prefix(std::min(consumed, sqlUtf8.size()));
+    if (statement == nullptr) {
+      // Only blanks or comments were left, or an empty statement (";").
+      if (consumed == 0) break;
+      continue;
+    }
+    try {
+      StepWithRetry(FHandle, statement);
+    } catch (...) {
+      sqlite3_finalize(statement);
+      throw;
+    }
+    const int rc = sqlite3_finalize(statement);
+    if (rc != SQLITE_OK) RaiseError(rc);
+  }
+}
+
+void TDISQLite3Database::Execute16(std::u16string_view sql) { Execute(platform::Utf16ToUtf8(sql)); }
+
+std::unique_ptr<TDISQLite3Statement> TDISQLite3Database::Prepare16(std::u16string_view sql) {
+  std::string utf8 = platform::Utf16ToUtf8(sql);
+  sqlite3_stmt* handle = PrepareRaw(utf8, nullptr);
+  if (handle == nullptr) throw EDatabaseError("Empty SQL Statement");
+  return std::make_unique<TDISQLite3Statement>(*this, handle, std::move(utf8));
+}
+
+void TDISQLite3Database::RunSingle(const char* sql) {
+  CheckOpen();
+  sqlite3_stmt* statement = PrepareRaw(sql, nullptr);
+  if (statement == nullptr) throw EDatabaseError("Empty SQL Statement");
+  int rc;
+  try {
+    rc = StepWithRetry(FHandle, statement);
+  } catch (...) {
+    sqlite3_finalize(statement);
+    throw;
+  }
+  const int finalizeRc = sqlite3_finalize(statement);
+  if (finalizeRc != SQLITE_OK) RaiseError(finalizeRc);
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE && rc != SQLITE_OK) RaiseError(rc);
+}
+
+void TDISQLite3Database::StartTransaction(TTransactionType type) {
+  CheckOpen();
+  if (FTransactionCount == 0) {
+    switch (type) {
+      case TTransactionType::ttDeferred: RunSingle("BEGIN DEFERRED TRANSACTION;"); break;
+      case TTransactionType::ttImmediate: RunSingle("BEGIN IMMEDIATE TRANSACTION;"); break;
+      case TTransactionType::ttExclusive: RunSingle("BEGIN EXCLUSIVE TRANSACTION;"); break;
+    }
+  } else {
+    // An inner level: a savepoint lets its own rollback undo just its work.
+    RunSingle(("SAVEPOINT vk_level" + std::to_string(FTransactionCount) + ";").c_str());
+  }
+  ++FTransactionCount;
+}
+
+void TDISQLite3Database::Commit() {
+  CheckOpen();
+  if (!InTransaction()) return;
+  if (FTransactionCount == 1) {
+    RunSingle("COMMIT TRANSACTION;");
+  } else {
+    RunSingle(("RELEASE vk_level" + std::to_string(FTransactionCount - 1) + ";").c_str());
+  }
+  --FTransactionCount;
+}
+
+void TDISQLite3Database::Rollback() {
+  CheckOpen();
+  if (!InTransaction()) return;
+  if (FTransactionCount == 1) {
+    // A failed ROLLBACK still ends our level: SQLite may already have
+    // rolled the transaction back on its own (a full disk, an I/O error).
+    --FTransactionCount;
+    if (sqlite3_get_autocommit(FHandle)) return;
+    RunSingle("ROLLBACK TRANSACTION;");
+    return;
+  }
+  const std::string name = "vk_level" + std::to_string(FTransactionCount - 1);
+  --FTransactionCount;
+  RunSingle(("ROLLBACK TO " + name + ";").c_str());
+  RunSingle(("RELEASE " + name + ";").c_str());
+}
+
+void TDISQLite3Database::Vacuum() { RunSingle("VACUUM;"); }
+
+}  // namespace velmaro

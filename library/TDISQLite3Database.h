@@ -1,0 +1,87 @@
+// The connection to one SQLite database file.
+//
+// Turns SQLite result codes into exceptions with fixed texts, retries a
+// busy step, and nests transactions by a counter: only the outermost
+// StartTransaction and Commit reach SQLite as BEGIN and COMMIT. Inner
+// levels are savepoints, so that an inner Rollback undoes exactly its own
+// statements instead of leaving them to the outer commit.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace velmaro {
+
+class TDISQLite3Statement;
+
+enum class TTransactionType { ttDeferred, ttImmediate, ttExclusive };
+
+class TDISQLite3Database {
+ public:
+  TDISQLite3Database();
+  ~TDISQLite3Database();
+  TDISQLite3Database(const TDISQLite3Database&) = delete;
+  TDISQLite3Database& operator=(const TDISQLite3Database&) = delete;
+
+  const std::u16string& DatabaseName() const { return FDatabaseName; }
+  // "Cannot perform this operation on an open database" while open.
+  void SetDatabaseName(std::u16string_view name);
+
+  bool Connected() const { return FHandle != nullptr; }
+  sqlite3* Handle() const { return FHandle; }
+
+  // Opens an existing database file; EFOpenError when SQLite cannot open
+  // it, "Invalid DatabaseName" for a blank name.
+  void Open();
+  // Creates a new database file (an existing file of that name is deleted
+  // first) and opens it.
+  void CreateDatabase();
+  // Closes every attached statement, then the connection.
+  void Close();
+
+  // Runs every statement of the SQL text in turn.
+  void Execute(std::string_view sqlUtf8);
+  void Execute16(std::u16string_view sql);
+  // A new open statement for the first statement of the text.
+  std::unique_ptr<TDISQLite3Statement> Prepare16(std::u16string_view sql);
+
+  void StartTransaction(TTransactionType type);
+  void Commit();
+  void Rollback();
+  void Vacuum();
+  bool InTransaction() const { return FTransactionCount > 0; }
+  int TransactionCount() const { return FTransactionCount; }
+
+  // Raises ESQLite3 for the code, with the connection's message.
+  [[noreturn]] void RaiseError(int code) const;
+  // Prepares one statement of UTF-8 text for this connection; the tail is
+  // the text after it. Opens the connection when closed.
+  sqlite3_stmt* PrepareRaw(std::string_view sqlUtf8, std::size_t* consumed);
+
+ private:
+  friend class TDISQLite3Statement;
+  void Attach(TDISQLite3Statement* statement);
+  void Detach(TDISQLite3Statement* statement);
+  void CheckOpen() const;
+  void RunSingle(const char* sql);
+  void AfterOpen();
+
+  std::u16string FDatabaseName;
+  sqlite3* FHandle = nullptr;
+  int FTransactionCount = 0;
+  std::mutex FStatementsLock;
+  std::vector<TDISQLite3Statement*> FStatements;
+};
+
+// Steps a statement with the busy retry: up to 8 attempts, 10 ms apart,
+// while SQLite answers busy or locked. Returns 0, 100 (a row) or 101
+// (done); raises ESQLite3 for anything else.
+int StepWithRetry(sqlite3* db, sqlite3_stmt* statement);
+
+}  // namespace velmaro
