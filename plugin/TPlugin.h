@@ -1,0 +1,63 @@
+// The plug-in as the host sees it: the process-wide state and the
+// behaviour of every export. The exports themselves (Exports.cpp) only
+// take the process-wide lock and call in here; tests drive this class
+// directly.
+#pragma once
+
+#include <mutex>
+#include <string>
+
+#include "library/Library.h"
+#include "plugin/FsPluginApi.h"
+#include "plugin/TFolderTree.h"
+#include "plugin/TStringHolder.h"
+
+namespace velmaro {
+
+inline constexpr char RootName[] = "Velmaro";
+
+class TPlugin {
+ public:
+  TPlugin();
+  // Unload: frees the registry, the listing state and the library.
+  ~TPlugin();
+  TPlugin(const TPlugin&) = delete;
+  TPlugin& operator=(const TPlugin&) = delete;
+
+  // The one lock around all process-wide state: the host asks column
+  // values from a worker thread while its main thread lists and copies.
+  std::recursive_mutex& Lock() { return FLock; }
+
+  int FsInitW(int pluginNr, fsapi::tProgressProcW progressProc, fsapi::tLogProcW logProc,
+              fsapi::tRequestProcW requestProc);
+  void FsGetDefRootName(char* defRootName, int maxlen) const;
+  void FsSetDefaultParams(const fsapi::TDefaultParams* dps);
+  void FsStatusInfoW(const char16_t* remoteDir, int infoStartEnd, int infoOperation);
+
+  fsapi::THandle FsFindFirstW(const char16_t* path, fsapi::TFindDataW* findData);
+  int FsFindNextW(fsapi::THandle handle, fsapi::TFindDataW* findData);
+  int FsFindClose(fsapi::THandle handle);
+
+  // Shows a text through the host's request callback as a message with an
+  // OK button; dropped while the host has given no callback.
+  void ShowHostMessage(const std::u16string& text);
+
+  TLibraryState& Library() { return FLibrary; }
+  TFolderTree& Tree() { return FTree; }
+  const TInstanceRegistry& InstanceRegistry() const { return FInstanceRegistry; }
+  int PluginNr() const { return FPluginNr; }
+  fsapi::tProgressProcW ProgressProc() const { return FProgressProc; }
+  fsapi::tRequestProcW RequestProc() const { return FRequestProc; }
+
+ private:
+  std::recursive_mutex FLock;
+  int FPluginNr = 0;
+  fsapi::tProgressProcW FProgressProc = nullptr;
+  fsapi::tLogProcW FLogProc = nullptr;
+  fsapi::tRequestProcW FRequestProc = nullptr;
+  TInstanceRegistry FInstanceRegistry;
+  TLibraryState FLibrary;
+  TFolderTree FTree;
+};
+
+}  // namespace velmaro

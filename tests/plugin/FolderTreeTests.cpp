@@ -1,0 +1,232 @@
+// The virtual folder tree on a library filled with SQL.
+#include <gtest/gtest.h>
+
+#include "platform/System.h"
+#include "platform/Text.h"
+#include "plugin/TFolderTree.h"
+#include "plugin/VirtualPath.h"
+#include "support/LibraryFixture.h"
+
+using namespace velmaro;
+using velmaro::test::TLibraryFixture;
+using velmaro::test::TTrackRow;
+
+namespace {
+
+class FolderTree : public ::testing::Test {
+ protected:
+  FolderTree() : Tree(Lib.State, [this](const std::u16string& t) { Lib.Messages.push_back(t); }) {}
+
+  // Lists a folder given with backslashes; nullopt when the listing fails.
+  std::optional<std::vector<std::u16string>> List(std::u16string_view backslashed) {
+    fsapi::TFindDataW data;
+    platform::SetLastError(0);
+    if (!Tree.FindFirst(VPath(backslashed), data)) {
+      LastError = platform::GetLastError();
+      return std::nullopt;
+    }
+    std::vector<std::u16string> names{data.cFileName};
+    while (Tree.FindNext(data)) names.emplace_back(data.cFileName);
+    return names;
+  }
+  std::u16string Resolve(std::u16string_view backslashed) { return Tree.ResolveVirtualPath(VPath(backslashed)); }
+  // A real path in the platform's own form, written with slashes.
+  static std::u16string Real(std::u16string_view slashed) { return ReplaceChar(slashed, u'/', platform::DirDelim); }
+  // The name a path entry of that real path gets.
+  static std::u16string PathEntry(std::u16string_view slashed) {
+    return ReplaceChar(Real(slashed), platform::DirDelim, platform::AltDelim);
+  }
+
+  TLibraryFixture Lib;
+  TFolderTree Tree;
+  std::uint32_t LastError = 0;
+};
+
+using Names = std::vector<std::u16string>;
+
+TEST_F(FolderTree, TheRootListsItsEightEntriesAndStartsAgain) {
+  const Names root = {u"Albums", u"Artists", u"Favorites", u"Genres", u"Latest", u"Titles", u"Years", u"Settings"};
+  EXPECT_EQ(List(u"\\"), root);
+  EXPECT_EQ(List(u"\\"), root);
+
+  fsapi::TFindDataW data;
+  ASSERT_TRUE(Tree.FindFirst(VPath(u"\\"), data));
+  EXPECT_EQ(data.dwFileAttributes, fsapi::FileAttributeDirectory);
+  EXPECT_EQ(data.ftLastWriteTime.dwHighDateTime, 0xFFFFFFFFu);
+  for (int i = 0; i < 7; ++i) ASSERT_TRUE(Tree.FindNext(data));
+  EXPECT_EQ(std::u16string(data.cFileName), u"Settings");
+  EXPECT_EQ(data.dwFileAttributes, fsapi::FileAttributeNormal);
+  EXPECT_FALSE(Tree.FindNext(data));
+}
+
+TEST_F(FolderTree, AnAbandonedRootListingGoesOnWhereItStopped) {
+  fsapi::TFindDataW data;
+  ASSERT_TRUE(Tree.FindFirst(VPath(u"\\"), data));
+  ASSERT_TRUE(Tree.FindNext(data));  // Artists
+  ASSERT_TRUE(Tree.FindFirst(VPath(u"\\"), data));
+  EXPECT_EQ(std::u16string(data.cFileName), u"Artists");
+}
+
+TEST_F(FolderTree, EmptyFoldersFailWithNoMoreFiles) {
+  EXPECT_EQ(List(u"\\Titles"), std::nullopt);
+  EXPECT_EQ(LastError, platform::ErrorNoMoreFiles);
+  Lib.AddTrack({u"/m/a.mp3"});
+  EXPECT_EQ(List(u"\\Years"), std::nullopt);
+  EXPECT_EQ(LastError, platform::ErrorNoMoreFiles);
+  EXPECT_EQ(List(u"\\Settings"), std::nullopt);
+  EXPECT_EQ(LastError, platform::ErrorNoMoreFiles);
+  // Too deep below Albums: no listing, and the last error left alone.
+  EXPECT_EQ(List(u"\\Albums\\a\\b\\c"), std::nullopt);
+  EXPECT_EQ(LastError, 0u);
+}
+
+TEST_F(FolderTree, TitlesAndFavoritesNameTracksByTheirPaths) {
+  Lib.AddTrack({Real(u"/m/a.mp3")});
+  Lib.AddTrack({Real(u"/m/b.mp3"), u"", u"", u"", u"", 1});
+  EXPECT_EQ(List(u"\\Titles"), (Names{PathEntry(u"/m/a.mp3"), PathEntry(u"/m/b.mp3")}));
+  EXPECT_EQ(List(u"\\Favorites"), (Names{PathEntry(u"/m/b.mp3")}));
+  // Resolved without the library.
+  Lib.State.LibraryDatabase->Close();
+  EXPECT_EQ(Resolve(u"\\Titles\\" + PathEntry(u"/m/a.mp3")), Real(u"/m/a.mp3"));
+  EXPECT_EQ(Resolve(u"\\Favorites\\" + PathEntry(u"/m/b.mp3")), Real(u"/m/b.mp3"));
+}
+
+TEST_F(FolderTree, ATrailingDelimiterNamesTheSameFolder) {
+  Lib.AddTrack({Real(u"/m/a.mp3"), u"Abba", u"Song"});
+  EXPECT_EQ(List(u"\\Titles\\"), List(u"\\Titles"));
+  EXPECT_EQ(List(u"\\Artists\\Abba\\"), List(u"\\Artists\\Abba"));
+  EXPECT_EQ(List(u"\\Albums\\"), (Names{u"Abba"}));
+}
+
+TEST_F(FolderTree, ArtistFoldersMergeLetterCaseAndSortByTheLocale) {
+  Lib.AddTrack({u"/m/1.mp3", u"abba"});
+  Lib.AddTrack({u"/m/2.mp3", u"ABBA"});
+  Lib.AddTrack({u"/m/3.mp3", u"\u00c9dith"});
+  Lib.AddTrack({u"/m/4.mp3", u"\u00e9dith"});
+  Lib.AddTrack({u"/m/5.mp3", u"Zoe"});
+  Lib.AddTrack({u"/m/6.mp3", u"beyonc\u00e9"});
+  Lib.AddTrack({u"/m/7.mp3", u"BEYONC\u00c9"});
+  // Of names that compare equal, the first row read gives the spelling;
+  // SQLite reads them in the order of the artist index (ASCII case folded).
+  EXPECT_EQ(List(u"\\Artists"), (Names{u"abba", u"BEYONC\u00c9", u"\u00c9dith", u"Zoe"}));
+  EXPECT_EQ(List(u"\\Artists\\BEYONC\u00c9")->size(), 2u);
+}
+
+TEST_F(FolderTree, EmptyValuesLiveInOther) {
+  Lib.AddTrack({u"/m/1.mp3", u"", u"Empty"});
+  Lib.AddTrack({u"/m/2.mp3", std::nullopt, u"Null"});
+  Lib.AddTrack({u"/m/3.mp3", u"X", u"Known"});
+  EXPECT_EQ(List(u"\\Artists"), (Names{u"_Other", u"X"}));
+  const auto other = List(u"\\Artists\\_Other");
+  ASSERT_TRUE(other);
+  ASSERT_EQ(other->size(), 1u);  // the NULL artist is not the empty text
+  EXPECT_TRUE((*other)[0].starts_with(u"Empty *"));
+}
+
+TEST_F(FolderTree, TrackEntriesCarryTheRowIdAndResolveThroughIt) {
+  const long long id = Lib.AddTrack({Real(u"/m/a.mp3"), u"Someone", u"Intro", u"First", u"Rock"});
+  const std::u16string name = u"Intro *" + platform::IntToU16(id) + u".mp3";
+  EXPECT_EQ(List(u"\\Artists\\Someone"), (Names{name}));
+  EXPECT_EQ(List(u"\\Albums\\Someone"), (Names{u"First"}));
+  EXPECT_EQ(List(u"\\Albums\\Someone\\First"), (Names{name}));
+  EXPECT_EQ(List(u"\\Genres"), (Names{u"Rock"}));
+  EXPECT_EQ(List(u"\\Genres\\Rock"), (Names{u"Someone"}));
+  EXPECT_EQ(List(u"\\Genres\\Rock\\Someone"), (Names{name}));
+  for (const auto* folder : {u"\\Artists\\Someone\\", u"\\Albums\\Someone\\First\\", u"\\Genres\\Rock\\Someone\\",
+                             u"\\Artists\\Anyone\\"})
+    EXPECT_EQ(Resolve(folder + name), Real(u"/m/a.mp3")) << platform::Utf16ToUtf8(folder);
+  Lib.Db().Execute16(u"delete from mp3files");
+  EXPECT_EQ(Resolve(u"\\Artists\\Someone\\" + name), u"");
+}
+
+TEST_F(FolderTree, TracksWithoutTitleOrExtensionAndTitlesWithAsterisks) {
+  const long long a = Lib.AddTrack({Real(u"/m/noext"), u"S", u""});
+  const long long b = Lib.AddTrack({Real(u"/m/x.flac"), u"S", u"A * B"});
+  const auto names = List(u"\\Artists\\S");
+  ASSERT_TRUE(names);
+  EXPECT_EQ(*names, (Names{u" *" + platform::IntToU16(a), u"A * B *" + platform::IntToU16(b) + u".flac"}));
+  EXPECT_EQ(Resolve(u"\\Artists\\S\\A * B *" + platform::IntToU16(b) + u".flac"), Real(u"/m/x.flac"));
+  EXPECT_EQ(Resolve(u"\\Artists\\S\\ *" + platform::IntToU16(a)), Real(u"/m/noext"));
+  EXPECT_EQ(Resolve(u"\\Artists\\S\\no id here.mp3"), u"");
+  EXPECT_EQ(Resolve(u"\\Artists\\S\\x *1' or '1'='1.mp3"), u"");
+}
+
+TEST_F(FolderTree, PathsDifferingOnlyInNonAsciiCaseStayDistinct) {
+  // The unique index folds ASCII only, so both rows exist; each entry
+  // must lead to its own file.
+  const long long upper = Lib.AddTrack({Real(u"/m/\u00c4.mp3"), u"S", u"Upper"});
+  const long long lower = Lib.AddTrack({Real(u"/m/\u00e4.mp3"), u"S", u"Lower"});
+  EXPECT_EQ(Resolve(u"\\Artists\\S\\Upper *" + platform::IntToU16(upper) + u".mp3"), Real(u"/m/\u00c4.mp3"));
+  EXPECT_EQ(Resolve(u"\\Artists\\S\\Lower *" + platform::IntToU16(lower) + u".mp3"), Real(u"/m/\u00e4.mp3"));
+  EXPECT_EQ(List(u"\\Artists\\S"), (Names{u"Upper *" + platform::IntToU16(upper) + u".mp3",
+                                          u"Lower *" + platform::IntToU16(lower) + u".mp3"}));
+}
+
+TEST_F(FolderTree, LatestNumbersTheNewest99AndResolvesOnlyAfterItsOwnListing) {
+  for (int i = 1; i <= 150; ++i)
+    Lib.AddTrack({Real(u"/m/" + platform::IntToU16(i) + u".mp3")});
+  const auto latest = List(u"\\Latest");
+  ASSERT_TRUE(latest);
+  ASSERT_EQ(latest->size(), 99u);
+  EXPECT_EQ(latest->front(), u"(01) 150.mp3");
+  EXPECT_EQ((*latest)[8], u"(09) 142.mp3");
+  EXPECT_EQ(latest->back(), u"(99) 52.mp3");
+  EXPECT_EQ(Resolve(u"\\Latest\\(01) 150.mp3"), Real(u"/m/150.mp3"));
+  EXPECT_EQ(Resolve(u"\\Latest\\"), u"");
+  EXPECT_EQ(List(u"\\Latest")->front(), u"(01) 150.mp3");  // numbering restarts
+  List(u"\\Titles");
+  EXPECT_EQ(Resolve(u"\\Latest\\(01) 150.mp3"), u"");
+}
+
+TEST_F(FolderTree, AwkwardValuesAreListedAndOpenedSafely) {
+  Lib.AddTrack({Real(u"/m/q.mp3"), u"Say \"Hi\"", u"Quote"});
+  Lib.AddTrack({Real(u"/m/c.mp3"), u"AC:DC", u"Colon"});
+  Lib.AddTrack({Real(u"/m/s.mp3"), u"Star*", u"Star"});
+  Lib.AddTrack({Real(u"/m/x\".mp3"), u"Path", u"QuotedPath"});
+  EXPECT_EQ(List(u"\\Artists"), (Names{u"AC:DC", u"Path", u"Say \"Hi\"", u"Star*"}));
+  EXPECT_EQ(List(u"\\Artists\\Say \"Hi\"")->size(), 1u);
+  EXPECT_EQ(List(u"\\Artists\\Star*")->size(), 1u);
+  // Only the text after the colon is looked up: an empty folder.
+  EXPECT_EQ(List(u"\\Artists\\AC:DC"), std::nullopt);
+  EXPECT_EQ(LastError, platform::ErrorNoMoreFiles);
+  // A quote in a real path reaches neither listing nor lookup as SQL.
+  const auto tracks = List(u"\\Artists\\Path");
+  ASSERT_TRUE(tracks);
+  EXPECT_EQ(Resolve(u"\\Artists\\Path\\" + tracks->front()), Real(u"/m/x\".mp3"));
+  EXPECT_EQ(Lib.Scalar(u"select count(*) from mp3files"), u"4");
+}
+
+TEST_F(FolderTree, AnArtistNamedAlbumsOpensAsTheAlbumsView) {
+  Lib.AddTrack({u"/m/a.mp3", u"Albums", u"T", u"Record"});
+  EXPECT_EQ(List(u"\\Artists\\Albums"), (Names{u"Record"}));
+}
+
+TEST_F(FolderTree, ALibraryThatCannotOpenFailsBelowTheRootAndIsTriedAgain) {
+  TLibraryFixture broken(false);
+  broken.Folder.Write("VORNAK.DB", std::string(2048, 'x'));
+  TFolderTree tree(broken.State, [&](const std::u16string& t) { broken.Messages.push_back(t); });
+  fsapi::TFindDataW data;
+  platform::SetLastError(0);
+  EXPECT_TRUE(tree.FindFirst(VPath(u"\\"), data));
+  EXPECT_FALSE(tree.FindFirst(VPath(u"\\Titles"), data));
+  EXPECT_EQ(platform::GetLastError(), 0u);
+  EXPECT_FALSE(tree.FindFirst(VPath(u"\\Artists"), data));
+  EXPECT_EQ(broken.Messages.size(), 2u);  // each try reports again
+  EXPECT_EQ(tree.ResolveVirtualPath(VPath(u"\\Artists\\x\\t *1.mp3")), u"");
+  std::filesystem::remove(broken.Folder.Path("VORNAK.DB"));
+  broken.State.LibraryDatabase->Close();
+  EXPECT_FALSE(tree.FindFirst(VPath(u"\\Titles"), data));  // opens, but empty
+  EXPECT_TRUE(broken.State.DatabaseReady);
+}
+
+TEST(VirtualPaths, ComponentsDepthAndDelimiters) {
+  EXPECT_EQ(CountChar(u"a*b*c", u'*'), 2);
+  EXPECT_EQ(PathDepth(VPath(u"\\Albums\\A\\B\\")), 3);
+  EXPECT_EQ(PathDepth(VPath(u"\\")), 0);
+  EXPECT_EQ(LastComponent(VPath(u"\\Artists\\AC:DC")), u"DC");
+  EXPECT_EQ(LastComponent(VPath(u"\\Albums\\A\\B\\")), u"B");
+  EXPECT_EQ(ParentPath(VPath(u"\\Albums\\A\\B")), VPath(u"\\Albums\\A"));
+  EXPECT_EQ(WithoutTrailingDelim(VPath(u"\\")), VPath(u"\\"));
+}
+
+}  // namespace

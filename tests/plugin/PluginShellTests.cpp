@@ -1,0 +1,176 @@
+// The plug-in's shell: root name, registry and callbacks, default
+// parameters, batches in one transaction, messages to the host.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/Text.h"
+#include "plugin/TPlugin.h"
+#include "plugin/VirtualPath.h"
+#include "support/LibraryFixture.h"
+
+using namespace velmaro;
+using velmaro::test::TStatementTrace;
+using velmaro::test::TTestFolder;
+
+namespace {
+
+struct TCall {
+  int Callback;  // which of the two request callbacks
+  int PluginNr;
+  int Type;
+  std::u16string Title, Text;
+};
+std::vector<TCall> Calls;
+
+int VELMARO_CALL Request1(int nr, int type, char16_t* title, char16_t* text, char16_t*, int) {
+  Calls.push_back({1, nr, type, title ? title : u"", text ? text : u""});
+  return 1;
+}
+int VELMARO_CALL Request2(int nr, int type, char16_t* title, char16_t* text, char16_t*, int) {
+  Calls.push_back({2, nr, type, title ? title : u"", text ? text : u""});
+  return 1;
+}
+
+fsapi::TDefaultParams Params(const std::string& ini) {
+  fsapi::TDefaultParams params{};
+  params.size = sizeof params;
+  std::strncpy(params.DefaultIniName, ini.c_str(), sizeof params.DefaultIniName - 1);
+  return params;
+}
+
+class PluginShell : public ::testing::Test {
+ protected:
+  void SetUp() override { Calls.clear(); }
+  TTestFolder Folder;
+  TPlugin Plugin;
+};
+
+TEST_F(PluginShell, TheRootNameIsCutToTheBuffer) {
+  char buffer[16];
+  std::memset(buffer, 'x', sizeof buffer);
+  Plugin.FsGetDefRootName(buffer, 4);
+  EXPECT_STREQ(buffer, "Vel");
+  Plugin.FsGetDefRootName(buffer, 1);
+  EXPECT_STREQ(buffer, "");
+  Plugin.FsGetDefRootName(buffer, sizeof buffer);
+  EXPECT_STREQ(buffer, "Velmaro");
+}
+
+TEST_F(PluginShell, EveryInitAddsARecordAndTheLatestCallbacksWin) {
+  Plugin.FsInitW(3, nullptr, nullptr, Request1);
+  Plugin.FsInitW(7, nullptr, nullptr, Request2);
+  ASSERT_EQ(Plugin.InstanceRegistry().size(), 2u);
+  EXPECT_EQ(Plugin.InstanceRegistry()[0]->FIndex, 0);
+  EXPECT_EQ(Plugin.InstanceRegistry()[1]->FIndex, 1);
+  EXPECT_EQ(Plugin.InstanceRegistry()[0]->FPluginNr, 3);
+  EXPECT_EQ(Plugin.InstanceRegistry()[1]->FRequestProc, &Request2);
+  EXPECT_EQ(Plugin.PluginNr(), 7);
+  Plugin.ShowHostMessage(u"hello");
+  ASSERT_EQ(Calls.size(), 1u);
+  EXPECT_EQ(Calls[0].Callback, 2);
+  EXPECT_EQ(Calls[0].PluginNr, 0);
+  EXPECT_EQ(Calls[0].Type, fsapi::RT_MsgOK);
+  EXPECT_EQ(Calls[0].Title, u"Velmaro");
+  EXPECT_EQ(Calls[0].Text, u"hello");
+}
+
+TEST_F(PluginShell, DefaultParamsOpenTheLibraryBesideTheIni) {
+  Plugin.FsInitW(1, nullptr, nullptr, Request1);
+  const auto params = Params(Folder.Path("sub dir \u00e4.ini"));
+  Plugin.FsSetDefaultParams(&params);
+  EXPECT_TRUE(Plugin.Library().DatabaseReady);
+  EXPECT_EQ(Plugin.Library().IniFileName, Folder.Path16("sub dir \u00e4.ini"));
+  EXPECT_TRUE(std::filesystem::exists(Folder.Path("VORNAK.DB")));
+  EXPECT_TRUE(Calls.empty());
+}
+
+TEST_F(PluginShell, AFailedOpeningIsShownAndTriedAgainByTheNextListing) {
+  Plugin.FsInitW(1, nullptr, nullptr, Request1);
+  Folder.Write("VORNAK.DB", std::string(2048, 'x'));
+  const auto params = Params(Folder.Path("v.ini"));
+  Plugin.FsSetDefaultParams(&params);
+  EXPECT_FALSE(Plugin.Library().DatabaseReady);
+  ASSERT_EQ(Calls.size(), 1u);
+  EXPECT_EQ(Calls[0].Title, u"Velmaro");
+  EXPECT_EQ(Calls[0].Text, u"SQLite3 Error 26 - file is not a database\rInitDatabase");
+
+  std::filesystem::remove(Folder.Path("VORNAK.DB"));
+  Plugin.Library().LibraryDatabase->Close();
+  fsapi::TFindDataW data;
+  EXPECT_EQ(Plugin.FsFindFirstW(VPath(u"\\Titles").c_str(), &data), fsapi::InvalidHandleValue);
+  EXPECT_TRUE(Plugin.Library().DatabaseReady);
+  EXPECT_EQ(Calls.size(), 1u);
+}
+
+TEST_F(PluginShell, NothingCallsThroughAMissingCallback) {
+  // Hosts call FsSetDefaultParams before FsInitW; the failure it reports
+  // has nowhere to go yet and is dropped.
+  Folder.Write("VORNAK.DB", std::string(2048, 'x'));
+  const auto params = Params(Folder.Path("v.ini"));
+  Plugin.FsSetDefaultParams(&params);
+  Plugin.FsSetDefaultParams(nullptr);
+  EXPECT_FALSE(Plugin.Library().DatabaseReady);
+  Plugin.ShowHostMessage(u"dropped");
+  fsapi::TFindDataW data;
+  EXPECT_EQ(Plugin.FsFindFirstW(nullptr, &data), fsapi::InvalidHandleValue);
+  EXPECT_EQ(Plugin.FsFindNextW(nullptr, nullptr), platform::HostFalse);
+}
+
+TEST_F(PluginShell, ABatchReachesSQLiteAsOneTransaction) {
+  const auto params = Params(Folder.Path("v.ini"));
+  Plugin.FsSetDefaultParams(&params);
+  TDISQLite3Database& db = *Plugin.Library().LibraryDatabase;
+  TStatementTrace trace(db);
+  char16_t dir[] = u"/";
+  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_END, fsapi::FS_STATUS_OP_PUT_MULTI);  // none open: nothing
+  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_PUT_MULTI);
+  for (const char16_t* path : {u"/m/a.mp3", u"/m/b.mp3"}) {
+    db.StartTransaction(TTransactionType::ttDeferred);  // as each import does
+    db.Execute16(u"insert into mp3files (mf_path) values (\"" + std::u16string(path) + u"\")");
+    db.Commit();
+  }
+  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_END, fsapi::FS_STATUS_OP_PUT_MULTI);
+  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_LIST);
+  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_PUT_SINGLE);
+  EXPECT_EQ(trace.Count("BEGIN"), 1);
+  EXPECT_EQ(trace.Count("COMMIT"), 1);
+  EXPECT_FALSE(db.InTransaction());
+
+  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_DELETE);
+  EXPECT_TRUE(db.InTransaction());
+  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_END, fsapi::FS_STATUS_OP_DELETE);
+  EXPECT_FALSE(db.InTransaction());
+}
+
+TEST_F(PluginShell, ABatchWithoutALibraryFailsQuietly) {
+  char16_t dir[] = u"/";
+  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_PUT_MULTI);
+  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_END, fsapi::FS_STATUS_OP_PUT_MULTI);
+  EXPECT_TRUE(Calls.empty());
+}
+
+TEST(PluginUnload, KeepsABatchTheHostNeverEnded) {
+  TTestFolder folder;
+  {
+    TPlugin plugin;
+    const auto params = Params(folder.Path("v.ini"));
+    plugin.FsSetDefaultParams(&params);
+    char16_t dir[] = u"/";
+    plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_PUT_MULTI);
+    plugin.Library().LibraryDatabase->Execute("insert into mp3files (mf_path) values (\"/m/kept.mp3\")");
+  }
+  TPlugin again;
+  const auto params = Params(folder.Path("v.ini"));
+  again.FsSetDefaultParams(&params);
+  fsapi::TFindDataW data;
+  ASSERT_NE(again.FsFindFirstW(VPath(u"\\Titles").c_str(), &data), fsapi::InvalidHandleValue);
+  EXPECT_EQ(std::u16string(data.cFileName), ReplaceChar(u"/m/kept.mp3", u'/', platform::AltDelim));
+}
+
+TEST(PluginUnload, WithoutInitOrLibraryIsQuiet) {
+  TPlugin plugin;
+  SUCCEED();
+}
+
+}  // namespace
