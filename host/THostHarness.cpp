@@ -1,0 +1,180 @@
+#include "host/THostHarness.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+
+#include "platform/Platform.h"
+#include "platform/Text.h"
+
+#ifndef VELMARO_DEFAULT_PLUGIN
+#define VELMARO_DEFAULT_PLUGIN "Melvanto.wfx"
+#endif
+
+namespace velmaro::host {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+THostHarness* CurrentHarness = nullptr;
+
+std::u16string Text(const fsapi::TWChar* text) { return text ? std::u16string(text) : std::u16string(); }
+
+template <class T>
+void Resolve(void* module, const char* name, T& target) {
+  target = reinterpret_cast<T>(dlsym(module, name));
+}
+
+}  // namespace
+
+std::u16string HostPath(std::u16string_view backslashed) {
+  std::u16string path(backslashed);
+  for (char16_t& c : path)
+    if (c == u'\\') c = platform::PathDelim;
+  return path;
+}
+
+std::u16string FromUtf8(std::string_view text) { return platform::Utf8ToUtf16(text); }
+std::string ToUtf8(std::u16string_view text) { return platform::Utf16ToUtf8(text); }
+
+std::string THostHarness::DefaultPluginPath() {
+  if (const char* env = std::getenv("VELMARO_PLUGIN"); env && *env) return env;
+  std::error_code ec;
+  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  if (!ec) {
+    const fs::path beside = self.parent_path() / "Melvanto.wfx";
+    if (fs::exists(beside, ec)) return beside.string();
+  }
+  return VELMARO_DEFAULT_PLUGIN;
+}
+
+THostHarness::THostHarness(const std::string& pluginPath, bool freshCopy) {
+  std::string path = pluginPath;
+  if (freshCopy) {
+    static std::atomic<int> counter{0};
+    FCopyDir = (fs::temp_directory_path() /
+                ("velmaro-host-" + std::to_string(getpid()) + "-" + std::to_string(counter++)))
+                   .string();
+    fs::create_directories(FCopyDir);
+    path = (fs::path(FCopyDir) / "Melvanto.wfx").string();
+    fs::copy_file(pluginPath, path, fs::copy_options::overwrite_existing);
+  }
+  FModule = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (FModule == nullptr) {
+    const char* why = dlerror();
+    throw std::runtime_error("cannot load " + pluginPath + ": " + (why ? why : "unknown error"));
+  }
+  Resolve(FModule, "FsInitW", FExports.FsInitW);
+  Resolve(FModule, "FsFindFirstW", FExports.FsFindFirstW);
+  Resolve(FModule, "FsFindNextW", FExports.FsFindNextW);
+  Resolve(FModule, "FsFindClose", FExports.FsFindClose);
+  Resolve(FModule, "FsGetDefRootName", FExports.FsGetDefRootName);
+  Resolve(FModule, "FsSetDefaultParams", FExports.FsSetDefaultParams);
+  Resolve(FModule, "FsStatusInfoW", FExports.FsStatusInfoW);
+  Resolve(FModule, "FsLinksToLocalFiles", FExports.FsLinksToLocalFiles);
+  Resolve(FModule, "FsGetBackgroundFlags", FExports.FsGetBackgroundFlags);
+  Resolve(FModule, "FsGetLocalNameW", FExports.FsGetLocalNameW);
+  Resolve(FModule, "FsGetFileW", FExports.FsGetFileW);
+  Resolve(FModule, "FsPutFileW", FExports.FsPutFileW);
+  Resolve(FModule, "FsDeleteFileW", FExports.FsDeleteFileW);
+  Resolve(FModule, "FsExecuteFileW", FExports.FsExecuteFileW);
+  Resolve(FModule, "FsGetPreviewBitmapW", FExports.FsGetPreviewBitmapW);
+  Resolve(FModule, "FsContentGetSupportedField", FExports.FsContentGetSupportedField);
+  Resolve(FModule, "FsContentGetValueW", FExports.FsContentGetValueW);
+  Resolve(FModule, "FsContentGetDefaultViewW", FExports.FsContentGetDefaultViewW);
+  if (!FExports.FsInitW || !FExports.FsFindFirstW || !FExports.FsFindNextW || !FExports.FsFindClose) {
+    dlclose(FModule);
+    throw std::runtime_error(pluginPath + " is not a file-system plug-in (FsInitW or listing exports missing)");
+  }
+  CurrentHarness = this;
+}
+
+THostHarness::~THostHarness() {
+  if (FModule) dlclose(FModule);
+  if (CurrentHarness == this) CurrentHarness = nullptr;
+  if (!FCopyDir.empty()) {
+    std::error_code ec;
+    fs::remove_all(FCopyDir, ec);
+  }
+}
+
+bool THostHarness::HasExport(const char* name) const { return dlsym(FModule, name) != nullptr; }
+
+std::string THostHarness::RootName(int maxlen) const {
+  if (!FExports.FsGetDefRootName) return {};
+  std::string buffer(static_cast<std::size_t>(std::max(maxlen, 1)), '\x7f');
+  FExports.FsGetDefRootName(buffer.data(), maxlen);
+  return std::string(buffer.c_str());
+}
+
+void THostHarness::Init(int pluginNr) {
+  CurrentHarness = this;
+  FExports.FsInitW(pluginNr, &ProgressCallback, &LogCallback, &RequestCallback);
+}
+
+void THostHarness::SetDefaultParams(const std::string& iniPath) {
+  if (!FExports.FsSetDefaultParams) return;
+  fsapi::TDefaultParams params{};
+  params.size = sizeof params;
+  params.PluginInterfaceVersionLow = 30;
+  params.PluginInterfaceVersionHi = 2;
+  std::strncpy(params.DefaultIniName, iniPath.c_str(), sizeof params.DefaultIniName - 1);
+  FExports.FsSetDefaultParams(&params);
+}
+
+void THostHarness::Start(const std::string& iniPath, int pluginNr) {
+  RootName();
+  Init(pluginNr);
+  SetDefaultParams(iniPath);
+}
+
+TListing THostHarness::List(std::u16string_view virtualPath) {
+  TListing listing;
+  std::u16string path(virtualPath);
+  fsapi::TFindDataW data{};
+  errno = 0;
+  fsapi::THandle handle = FExports.FsFindFirstW(path.data(), &data);
+  if (handle == fsapi::InvalidHandleValue) {
+    listing.LastError = static_cast<std::uint32_t>(errno);
+    return listing;
+  }
+  listing.Ok = true;
+  do {
+    listing.Entries.push_back({Text(data.cFileName), data.dwFileAttributes});
+    std::memset(&data, 0, sizeof data);
+  } while (FExports.FsFindNextW(handle, &data));
+  FExports.FsFindClose(handle);
+  return listing;
+}
+
+void THostHarness::StatusInfo(std::u16string_view remoteDir, int startEnd, int operation) {
+  if (!FExports.FsStatusInfoW) return;
+  std::u16string dir(remoteDir);
+  FExports.FsStatusInfoW(dir.data(), startEnd, operation);
+}
+
+int VELMARO_CALL THostHarness::ProgressCallback(int, fsapi::TWChar* source, fsapi::TWChar* target, int percent) {
+  THostHarness* self = CurrentHarness;
+  if (self && self->OnProgress) return self->OnProgress(Text(source), Text(target), percent) ? 1 : 0;
+  return 0;
+}
+
+void VELMARO_CALL THostHarness::LogCallback(int, int, fsapi::TWChar*) {}
+
+int VELMARO_CALL THostHarness::RequestCallback(int pluginNr, int requestType, fsapi::TWChar* title,
+                                               fsapi::TWChar* text, fsapi::TWChar*, int) {
+  THostHarness* self = CurrentHarness;
+  if (!self) return 0;
+  TRequest request{pluginNr, requestType, Text(title), Text(text)};
+  self->FRequests.push_back(request);
+  if (self->OnRequest) self->OnRequest(request);
+  return 1;
+}
+
+}  // namespace velmaro::host

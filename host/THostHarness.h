@@ -1,0 +1,117 @@
+// Our side of the host: loads Melvanto.wfx and drives its exports exactly
+// as a two-panel file manager does (root name, FsInitW with callbacks,
+// FsSetDefaultParams with an ini path, listings, batches).
+//
+// The host's callbacks carry no user data, so one harness at a time is
+// the current one that receives them.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "plugin/FsPluginApi.h"
+
+namespace velmaro::host {
+
+// The plug-in's exports, resolved by name; a missing one is null.
+struct TExports {
+  int(VELMARO_CALL* FsInitW)(int, fsapi::tProgressProcW, fsapi::tLogProcW, fsapi::tRequestProcW) = nullptr;
+  fsapi::THandle(VELMARO_CALL* FsFindFirstW)(fsapi::TWChar*, fsapi::TFindDataW*) = nullptr;
+  int(VELMARO_CALL* FsFindNextW)(fsapi::THandle, fsapi::TFindDataW*) = nullptr;
+  int(VELMARO_CALL* FsFindClose)(fsapi::THandle) = nullptr;
+  void(VELMARO_CALL* FsGetDefRootName)(char*, int) = nullptr;
+  void(VELMARO_CALL* FsSetDefaultParams)(fsapi::TDefaultParams*) = nullptr;
+  void(VELMARO_CALL* FsStatusInfoW)(fsapi::TWChar*, int, int) = nullptr;
+  int(VELMARO_CALL* FsLinksToLocalFiles)() = nullptr;
+  int(VELMARO_CALL* FsGetBackgroundFlags)() = nullptr;
+  int(VELMARO_CALL* FsGetLocalNameW)(fsapi::TWChar*, int) = nullptr;
+  int(VELMARO_CALL* FsGetFileW)(fsapi::TWChar*, fsapi::TWChar*, int, void*) = nullptr;
+  int(VELMARO_CALL* FsPutFileW)(fsapi::TWChar*, fsapi::TWChar*, int) = nullptr;
+  int(VELMARO_CALL* FsDeleteFileW)(fsapi::TWChar*) = nullptr;
+  int(VELMARO_CALL* FsExecuteFileW)(fsapi::THwnd, fsapi::TWChar*, fsapi::TWChar*) = nullptr;
+  int(VELMARO_CALL* FsGetPreviewBitmapW)(fsapi::TWChar*, int, int, fsapi::TBitmapHandle*) = nullptr;
+  int(VELMARO_CALL* FsContentGetSupportedField)(int, char*, char*, int) = nullptr;
+  int(VELMARO_CALL* FsContentGetValueW)(fsapi::TWChar*, int, int, void*, int, int) = nullptr;
+  int(VELMARO_CALL* FsContentGetDefaultViewW)(fsapi::TWChar*, fsapi::TWChar*, fsapi::TWChar*, fsapi::TWChar*,
+                                               int) = nullptr;
+};
+
+struct TEntry {
+  std::u16string Name;
+  std::uint32_t Attributes = 0;
+  bool IsFolder() const { return (Attributes & fsapi::FileAttributeDirectory) != 0; }
+};
+
+struct TListing {
+  bool Ok = false;              // FsFindFirstW gave a first entry
+  std::uint32_t LastError = 0;  // the thread's last error after a failed FsFindFirstW
+  std::vector<TEntry> Entries;
+};
+
+struct TRequest {
+  int PluginNr;
+  int RequestType;
+  std::u16string Title;
+  std::u16string Text;
+};
+
+class THostHarness {
+ public:
+  // Loads the plug-in. With freshCopy, loads a private copy of the file so
+  // that the process gets a plug-in with fresh state even if it loaded
+  // the same plug-in before. Throws std::runtime_error on failure.
+  explicit THostHarness(const std::string& pluginPath, bool freshCopy = false);
+  ~THostHarness();
+  THostHarness(const THostHarness&) = delete;
+  THostHarness& operator=(const THostHarness&) = delete;
+
+  // The default plug-in: $VELMARO_PLUGIN, else Melvanto.wfx beside the
+  // running program, else the one this build made.
+  static std::string DefaultPluginPath();
+
+  const TExports& Exports() const { return FExports; }
+  // The names of the symbols the module exports, as a host could see them.
+  bool HasExport(const char* name) const;
+
+  // Root name, FsInitW, FsSetDefaultParams: the host's start-up.
+  void Start(const std::string& iniPath, int pluginNr = 1);
+  std::string RootName(int maxlen = 260) const;
+  void Init(int pluginNr = 1);
+  void SetDefaultParams(const std::string& iniPath);
+
+  // Lists one folder completely (first, next until false, close).
+  TListing List(std::u16string_view virtualPath);
+
+  // A batch as the host brackets it.
+  void StatusInfo(std::u16string_view remoteDir, int startEnd, int operation);
+
+  // What the plug-in asked the host to show.
+  const std::vector<TRequest>& Requests() const { return FRequests; }
+  void ClearRequests() { FRequests.clear(); }
+  // Called for every request as well (the velmaro command prints them).
+  std::function<void(const TRequest&)> OnRequest;
+  // Answers to the progress callback: return true to abort.
+  std::function<bool(std::u16string_view source, std::u16string_view target, int percent)> OnProgress;
+
+ private:
+  static int VELMARO_CALL ProgressCallback(int, fsapi::TWChar*, fsapi::TWChar*, int);
+  static void VELMARO_CALL LogCallback(int, int, fsapi::TWChar*);
+  static int VELMARO_CALL RequestCallback(int, int, fsapi::TWChar*, fsapi::TWChar*, fsapi::TWChar*, int);
+
+  void* FModule = nullptr;
+  std::string FCopyDir;
+  TExports FExports;
+  std::vector<TRequest> FRequests;
+};
+
+// A virtual path written with backslashes, in the platform's delimiter.
+std::u16string HostPath(std::u16string_view backslashed);
+
+// UTF-8 <-> UTF-16 for the command line.
+std::u16string FromUtf8(std::string_view text);
+std::string ToUtf8(std::u16string_view text);
+
+}  // namespace velmaro::host

@@ -1,0 +1,186 @@
+// The built Melvanto.wfx, loaded and driven as a host drives it.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <set>
+#include <thread>
+
+#include "host/THostHarness.h"
+#include "platform/Platform.h"
+#include "platform/System.h"
+#include "support/TestFolder.h"
+
+using namespace velmaro;
+using namespace velmaro::host;
+using velmaro::test::TTestFolder;
+
+namespace {
+
+std::string RunCommand(const std::string& command, int* status = nullptr) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return output;
+  char buffer[4096];
+  std::size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+  const int rc = pclose(pipe);
+  if (status) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  return output;
+}
+
+std::vector<std::string> Names(const TListing& listing) {
+  std::vector<std::string> names;
+  for (const TEntry& entry : listing.Entries) names.push_back(ToUtf8(entry.Name));
+  return names;
+}
+
+// The name a path entry of a real path gets: its separators swapped.
+std::string PathEntry(std::string path) {
+  for (char& c : path)
+    if (c == static_cast<char>(platform::DirDelim)) c = static_cast<char>(platform::AltDelim);
+  return path;
+}
+
+// Fills a library file from outside, as the sqlite3 tool would.
+void Sql(const std::string& dbPath, const std::string& sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(dbPath.c_str(), &db), SQLITE_OK);
+  char* error = nullptr;
+  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "");
+  sqlite3_free(error);
+  sqlite3_close(db);
+}
+
+TEST(HostSession, OnlyTheHostInterfaceIsExported) {
+  int status = 0;
+  const std::string symbols = RunCommand("nm -D --defined-only '" VELMARO_PLUGIN_PATH "' | awk '{print $3}'", &status);
+  ASSERT_EQ(status, 0);
+  std::set<std::string> names;
+  for (std::size_t start = 0, end; start < symbols.size(); start = end + 1) {
+    end = symbols.find('\n', start);
+    if (end == std::string::npos) end = symbols.size();
+    if (end > start) names.insert(symbols.substr(start, end - start));
+  }
+  for (const std::string& name : names) EXPECT_EQ(name.rfind("Fs", 0), 0u) << name;
+  for (const char* expected : {"FsInit", "FsInitW", "FsFindFirst", "FsFindNext", "FsFindFirstW", "FsFindNextW",
+                               "FsFindClose", "FsGetDefRootName", "FsSetDefaultParams", "FsStatusInfoW",
+                               "FsGetPreviewBitmap", "FsLinksToLocalFiles", "FsGetBackgroundFlags"})
+    EXPECT_TRUE(names.count(expected)) << expected;
+}
+
+TEST(HostSession, AFreshLibraryListsItsRootAndEveryView) {
+  TTestFolder folder;
+  THostHarness host(VELMARO_PLUGIN_PATH, true);
+  EXPECT_EQ(host.RootName(), "Velmaro");
+  host.Start(folder.Path("v.ini"));
+  EXPECT_TRUE(host.Requests().empty());
+  ASSERT_TRUE(std::filesystem::exists(folder.Path("VORNAK.DB")));
+  EXPECT_EQ(host.Exports().FsLinksToLocalFiles(), platform::HostTrue);
+  EXPECT_EQ(host.Exports().FsGetBackgroundFlags(), 0);
+
+  const TListing root = host.List(HostPath(u"\\"));
+  EXPECT_EQ(Names(root), (std::vector<std::string>{"Albums", "Artists", "Favorites", "Genres", "Latest", "Titles",
+                                                   "Years", "Settings"}));
+  EXPECT_TRUE(root.Entries[0].IsFolder());
+  EXPECT_FALSE(root.Entries[7].IsFolder());
+
+  const TListing titles = host.List(HostPath(u"\\Titles"));
+  EXPECT_FALSE(titles.Ok);
+  EXPECT_EQ(titles.LastError, platform::ErrorNoMoreFiles);
+
+  Sql(folder.Path("VORNAK.DB"),
+      "insert into mp3files (mf_path, mf_artist, mf_title, mf_album, mf_genre, mf_favorite) values "
+      "('/music/a.mp3', 'Abba', 'Waterloo', 'Waterloo', 'Pop', 1),"
+      "('/music/b.flac', 'ABBA', 'SOS', 'ABBA', 'Pop', 0),"
+      "('/music/c.ogg', '', 'Untitled', 'Music', '', 0)");
+  const std::string a = PathEntry("/music/a.mp3");
+  const std::string b = PathEntry("/music/b.flac");
+  const std::string c = PathEntry("/music/c.ogg");
+  EXPECT_EQ(Names(host.List(HostPath(u"\\Titles"))), (std::vector<std::string>{a, b, c}));
+  EXPECT_EQ(Names(host.List(HostPath(u"\\Titles\\"))), (std::vector<std::string>{a, b, c}));
+  EXPECT_EQ(Names(host.List(HostPath(u"\\Favorites"))), (std::vector<std::string>{a}));
+  EXPECT_EQ(Names(host.List(HostPath(u"\\Latest"))),
+            (std::vector<std::string>{"(01) c.ogg", "(02) b.flac", "(03) a.mp3"}));
+  EXPECT_EQ(Names(host.List(HostPath(u"\\Artists"))), (std::vector<std::string>{"_Other", "Abba"}));
+  EXPECT_EQ(Names(host.List(HostPath(u"\\Artists\\abba"))), (std::vector<std::string>{"Waterloo *1.mp3", "SOS *2.flac"}));
+  EXPECT_EQ(Names(host.List(HostPath(u"\\Albums\\Abba"))), (std::vector<std::string>{"ABBA", "Waterloo"}));
+  EXPECT_EQ(Names(host.List(HostPath(u"\\Albums\\Abba\\Waterloo"))), (std::vector<std::string>{"Waterloo *1.mp3"}));
+  EXPECT_EQ(Names(host.List(HostPath(u"\\Genres"))), (std::vector<std::string>{"_Other", "Pop"}));
+  EXPECT_EQ(Names(host.List(HostPath(u"\\Genres\\Pop"))), (std::vector<std::string>{"Abba"}));
+  EXPECT_EQ(Names(host.List(HostPath(u"\\Genres\\_Other\\_Other"))), (std::vector<std::string>{"Untitled *3.ogg"}));
+  const TListing years = host.List(HostPath(u"\\Years"));
+  EXPECT_FALSE(years.Ok);
+  EXPECT_EQ(years.LastError, platform::ErrorNoMoreFiles);
+}
+
+TEST(HostSession, ALibraryThatCannotOpenIsShownThroughTheHost) {
+  TTestFolder folder;
+  folder.Write("VORNAK.DB", std::string(4096, 'x'));
+  THostHarness host(VELMARO_PLUGIN_PATH, true);
+  host.SetDefaultParams(folder.Path("v.ini"));  // before FsInitW: nowhere to show it yet
+  host.Init();
+  EXPECT_TRUE(host.Requests().empty());
+  EXPECT_EQ(host.List(HostPath(u"\\")).Entries.size(), 8u);
+  EXPECT_FALSE(host.List(HostPath(u"\\Titles")).Ok);
+  ASSERT_EQ(host.Requests().size(), 1u);
+  EXPECT_EQ(host.Requests()[0].Title, u"Velmaro");
+  EXPECT_EQ(host.Requests()[0].Text, u"SQLite3 Error 26 - file is not a database\rInitDatabase");
+  EXPECT_EQ(host.Requests()[0].RequestType, fsapi::RT_MsgOK);
+}
+
+TEST(HostSession, ListingsFromTwoThreadsDoNotTrampleEachOther) {
+  TTestFolder folder;
+  THostHarness host(VELMARO_PLUGIN_PATH, true);
+  host.Start(folder.Path("v.ini"));
+  std::string values;
+  for (int i = 0; i < 300; ++i)
+    values += std::string(i ? "," : "") + "('/m/" + std::to_string(i) + ".mp3','A" + std::to_string(i % 7) + "','T')";
+  Sql(folder.Path("VORNAK.DB"), "insert into mp3files (mf_path, mf_artist, mf_title) values " + values);
+  auto work = [&](const char16_t* path) {
+    for (int i = 0; i < 40; ++i) host.List(HostPath(path));
+  };
+  std::thread one(work, u"\\Artists"), two(work, u"\\Latest"), three(work, u"\\Artists\\A3");
+  one.join();
+  two.join();
+  three.join();
+  EXPECT_EQ(host.List(HostPath(u"\\Artists")).Entries.size(), 7u);
+}
+
+TEST(VelmaroCommand, ListsTheRootAndCreatesTheLibrary) {
+  TTestFolder folder;
+  int status = -1;
+  const std::string out =
+      RunCommand("'" VELMARO_BINARY_DIR "/velmaro' --plugin '" VELMARO_PLUGIN_PATH "' --ini '" + folder.Path("v.ini") +
+              "' ls /",
+          &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(out,
+            "dir   Albums\ndir   Artists\ndir   Favorites\ndir   Genres\ndir   Latest\ndir   Titles\ndir   Years\n"
+            "file  Settings\n");
+  EXPECT_TRUE(std::filesystem::exists(folder.Path("VORNAK.DB")));
+
+  Sql(folder.Path("VORNAK.DB"),
+      "insert into mp3files (mf_path, mf_artist, mf_title, mf_album, mf_genre) values "
+      "('/m/a.mp3', 'Queen', 'So \"Real\"', 'News', 'Rock')");
+  const std::string tree = RunCommand("'" VELMARO_BINARY_DIR "/velmaro' --plugin '" VELMARO_PLUGIN_PATH "' --ini '" +
+                                   folder.Path("v.ini") + "' ls -R /Genres",
+                               &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(tree,
+            "/Genres:\ndir   Rock\n\n/Genres/Rock:\ndir   Queen\n\n/Genres/Rock/Queen:\nfile  So \"Real\" *1.mp3\n");
+}
+
+TEST(VelmaroCommand, UsesTheUserConfigurationFolderByDefault) {
+  TTestFolder folder;
+  int status = -1;
+  RunCommand("XDG_CONFIG_HOME='" + folder.Path("config") + "' '" VELMARO_BINARY_DIR "/velmaro' --plugin '" VELMARO_PLUGIN_PATH
+      "' ls / >/dev/null",
+      &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(std::filesystem::exists(folder.Path("config/velmaro/velmaro.ini")));
+  EXPECT_TRUE(std::filesystem::exists(folder.Path("config/velmaro/VORNAK.DB")));
+}
+
+}  // namespace
