@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "platform/Platform.h"
+
 namespace velmaro {
 
 std::u16string DoubleChar(std::u16string_view text, char16_t ch) {
@@ -16,6 +18,12 @@ std::u16string DoubleChar(std::u16string_view text, char16_t ch) {
 
 std::u16string SqlQuoted(std::u16string_view text) {
   return u"\"" + DoubleChar(text, u'"') + u"\"";
+}
+
+std::u16string PathCondition(std::u16string_view path) {
+  std::u16string condition = u"\"mf_path\"=" + SqlQuoted(path);
+  if (platform::PathsIgnoreCase) condition += u" collate systemnocase";
+  return condition;
 }
 
 bool ParseDecimalInt64(std::u16string_view text, long long& value) {

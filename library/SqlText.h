@@ -13,6 +13,14 @@ std::u16string DoubleChar(std::u16string_view text, char16_t ch);
 // The text as a double-quoted SQL value, its double quotes doubled.
 std::u16string SqlQuoted(std::u16string_view text);
 
+// The condition that finds the row of a file by its path:
+// "mf_path"="<path>" and, where the file system ignores letter case,
+// collate systemnocase. Where it does not (POSIX), two paths that differ
+// in a non-ASCII letter's case are two files: only the column's own
+// collation (ASCII case folded, as its unique index) may match them, and
+// the unique index serves the lookup.
+std::u16string PathCondition(std::u16string_view path);
+
 // Parses a whole decimal 64-bit integer (an optional sign and digits,
 // nothing else); false when the text is not one.
 bool ParseDecimalInt64(std::u16string_view text, long long& value);

@@ -236,6 +236,8 @@ void TDISQLite3Database::Rollback() {
   RunSingle(("RELEASE " + name + ";").c_str());
 }
 
+std::int64_t TDISQLite3Database::Changes() const { return FHandle ? sqlite3_changes64(FHandle) : 0; }
+
 void TDISQLite3Database::Vacuum() { RunSingle("VACUUM;"); }
 
 }  // namespace velmaro

@@ -7,6 +7,7 @@
 // statements instead of leaving them to the outer commit.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -56,6 +57,8 @@ class TDISQLite3Database {
   void Rollback();
   void Vacuum();
   bool InTransaction() const { return FTransactionCount > 0; }
+  // Rows changed by the most recent INSERT, UPDATE or DELETE.
+  std::int64_t Changes() const;
   int TransactionCount() const { return FTransactionCount; }
 
   // Raises ESQLite3 for the code, with the connection's message.

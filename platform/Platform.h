@@ -20,6 +20,9 @@ inline constexpr char16_t AltDelim = u'/';
 // Separator of real file paths (and the drive separator, Windows only).
 inline constexpr char16_t DirDelim = u'\\';
 inline constexpr bool HasDriveColon = true;
+// Whether the file system treats paths that differ in letter case as the
+// same file.
+inline constexpr bool PathsIgnoreCase = true;
 // Boolean results handed to the host.
 inline constexpr int HostTrue = -1;
 #else
@@ -28,6 +31,7 @@ inline constexpr char16_t PathDelim = u'/';
 inline constexpr char16_t AltDelim = u'\\';
 inline constexpr char16_t DirDelim = u'/';
 inline constexpr bool HasDriveColon = false;
+inline constexpr bool PathsIgnoreCase = false;
 // The Linux host declares some results as one-byte booleans: 1, not -1.
 inline constexpr int HostTrue = 1;
 #endif

@@ -1,0 +1,136 @@
+#include "import/ImportTrack.h"
+
+#include <functional>
+#include <vector>
+
+#include "import/Mp3Fields.h"
+#include "import/TagText.h"
+#include "library/SqlText.h"
+#include "library/TDISQLite3UniDirQuery.h"
+#include "platform/Platform.h"
+#include "platform/Text.h"
+#include "tags/id3v1/TID3v1Tag.h"
+#include "tags/id3v2/TID3v2Tag.h"
+
+namespace velmaro::import {
+
+namespace {
+
+struct TFormatBranch {
+  std::vector<std::u16string_view> Extensions;  // lower case, with the full stop
+  bool (*Read)(std::u16string_view path, TTrackFields& fields);
+};
+
+// The formats in the order they are tried.
+const std::vector<TFormatBranch>& FormatBranches() {
+  static const std::vector<TFormatBranch> branches = {
+      {{u".mp3"}, ReadMp3Fields},
+  };
+  return branches;
+}
+
+// The extension from the last full stop of the file name, lower-cased.
+std::u16string LowerExtension(std::u16string_view path) {
+  std::size_t dot = path.find_last_of(u'.');
+  const std::size_t delim = path.find_last_of(platform::DirDelim);
+  if (dot == std::u16string_view::npos || (delim != std::u16string_view::npos && dot < delim)) return {};
+  return platform::LowerCase(path.substr(dot));
+}
+
+// Quotes an already-escaped value (tag texts have their quotes doubled by
+// CleanTagText; the others hold none).
+std::u16string Q(const std::u16string& value) { return u"\"" + value + u"\""; }
+
+}  // namespace
+
+void InitReaderDefaults() {
+  tags::TID3v1Tag::SetDefaultReturnANSIText(true);
+  tags::TID3v2Tag::SetDefaultDecodeANSIText(true);
+}
+
+bool ReadTrackFields(std::u16string_view path, TTrackFields& fields) {
+  fields = TTrackFields{};
+  const std::u16string extension = LowerExtension(path);
+  bool accepted = false;
+  for (const TFormatBranch& branch : FormatBranches()) {
+    bool matches = false;
+    for (std::u16string_view known : branch.Extensions) matches = matches || extension == known;
+    if (!matches) continue;
+    TTrackFields candidate;
+    if (branch.Read(path, candidate)) {
+      fields = std::move(candidate);
+      accepted = true;
+      break;
+    }
+  }
+  if (!accepted) return false;
+  if (Trim(fields.mf_artist).empty()) fields.mf_artist = ArtistFromFileName(path);
+  if (Trim(fields.mf_title).empty()) fields.mf_title = TitleFromFileName(path);
+  if (Trim(fields.mf_album).empty()) fields.mf_album = u"Music";
+  fields.mf_timeadded = platform::IntToU16(LocalUnixSeconds());
+  return true;
+}
+
+TExistingMarks ReadExistingMarks(TDISQLite3Database& database, std::u16string_view path) {
+  TExistingMarks marks;
+  TDISQLite3UniDirQuery query(&database);
+  query.SetSQL(u"select \"mf_favorite\", \"mf_rating\" from \"mp3files\" where " + PathCondition(path));
+  query.Open();
+  if (!query.Eof()) {
+    marks.Favorite = query.Fields(0).AsString();
+    marks.Rating = query.Fields(1).AsString();
+  }
+  return marks;
+}
+
+std::u16string ReplaceRowSQL(std::u16string_view path, const TTrackFields& f, const std::u16string& favorite,
+                             const std::u16string& rating) {
+  return u"REPLACE INTO [mp3files] (mf_path, mf_artist, mf_title, mf_album, mf_year, mf_genre, mf_comment, "
+         u"mf_favorite, mf_length, mf_bitrate, mf_samplerate, mf_trackno, mf_rating, mf_hasimage, "
+         u"mf_channelsmode, mf_mpegversion, mf_mpeglayer, mf_filetype, mf_filesize, mf_timeadded) VALUES(" +
+         SqlQuoted(path) + u", " + Q(f.mf_artist) + u", " + Q(f.mf_title) + u", " + Q(f.mf_album) + u", " +
+         Q(f.mf_year) + u", " + Q(f.mf_genre) + u", " + Q(f.mf_comment) + u", " + Q(favorite) + u", " +
+         Q(f.mf_length) + u", " + Q(f.mf_bitrate) + u", " + Q(f.mf_samplerate) + u", " + Q(f.mf_trackno) + u", " +
+         Q(rating) + u", " + Q(f.mf_hasimage) + u", " + Q(f.mf_channelsmode) + u", " + Q(f.mf_mpegversion) +
+         u", " + Q(f.mf_mpeglayer) + u", " + platform::IntToU16(f.mf_filetype) + u", " + Q(f.mf_filesize) + u", " +
+         Q(f.mf_timeadded) + u")";
+}
+
+bool ImportTrack(std::u16string_view path, TDISQLite3Database& database, bool favorite) {
+  return ImportTrackFile(path, database, favorite) == TImportResult::Imported;
+}
+
+TImportResult ImportTrackFile(std::u16string_view path, TDISQLite3Database& database, bool favorite) {
+  TExistingMarks marks;
+  try {
+    marks = ReadExistingMarks(database, path);
+  } catch (...) {
+    return TImportResult::Failed;
+  }
+  TTrackFields fields;
+  try {
+    if (!ReadTrackFields(path, fields)) return TImportResult::NotAccepted;
+  } catch (...) {
+    return TImportResult::NotAccepted;
+  }
+  const std::u16string favoriteValue = favorite ? std::u16string(u"1") : marks.Favorite;
+  try {
+    database.StartTransaction(TTransactionType::ttDeferred);
+  } catch (...) {
+    return TImportResult::Failed;
+  }
+  try {
+    database.Execute16(u"DELETE from \"mp3files\" where " + PathCondition(path));
+    database.Execute16(ReplaceRowSQL(path, fields, favoriteValue, marks.Rating));
+    database.Commit();
+    return TImportResult::Imported;
+  } catch (...) {
+    try {
+      database.Rollback();
+    } catch (...) {
+    }
+    return TImportResult::Failed;
+  }
+}
+
+}  // namespace velmaro::import

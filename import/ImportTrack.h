@@ -1,0 +1,45 @@
+// The import pipeline: one audio file becomes one library row.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "import/TrackFields.h"
+#include "library/TDISQLite3Database.h"
+
+namespace velmaro::import {
+
+// Switches on the reader defaults the import relies on (8-bit tag text in
+// the system code page). Called once when the module starts; idempotent.
+void InitReaderDefaults();
+
+// Fills fields from the first format that accepts the file (by extension,
+// then by its reader); false when none does.
+bool ReadTrackFields(std::u16string_view path, TTrackFields& fields);
+
+// The texts of mf_favorite and mf_rating stored for the path ("" when the
+// library has no row for it).
+struct TExistingMarks {
+  std::u16string Favorite, Rating;
+};
+TExistingMarks ReadExistingMarks(TDISQLite3Database& database, std::u16string_view path);
+
+enum class TImportResult {
+  Imported,     // the row was written
+  NotAccepted,  // no reader accepts the file: nothing changed
+  Failed,       // the library could not be read or written: nothing changed
+};
+
+// ImportTrack with the reason of a false result.
+TImportResult ImportTrackFile(std::u16string_view path, TDISQLite3Database& database, bool favorite);
+
+// Reads the file and replaces its row (keeping its rating, and its
+// favourite mark unless favorite asks for one). False when no reader
+// accepts the file or an error occurs; the library is then unchanged.
+bool ImportTrack(std::u16string_view path, TDISQLite3Database& database, bool favorite);
+
+// The REPLACE statement that writes a row (for tests and the rebuild).
+std::u16string ReplaceRowSQL(std::u16string_view path, const TTrackFields& fields, const std::u16string& favorite,
+                             const std::u16string& rating);
+
+}  // namespace velmaro::import
