@@ -4,10 +4,26 @@ namespace velmaro::host {
 
 const std::vector<TCommand>& Commands() {
   static const std::vector<TCommand> commands = {
-      {"ls", "ls [-R] VPATH...",
+      {"ls", "ls [-R] [-l] VPATH...",
        "      list folders of the library: each entry's kind (dir or file) and name;\n"
-       "      -R lists every folder below them as well",
+       "      -R lists every folder below them as well; -l adds the plug-in's columns\n"
+       "      (artist, title, album, genre, length, rating)",
        CommandLs},
+      {"get", "get [--overwrite] VPATH... DEST",
+       "      copy entries out into the folder DEST as a host does: each track's real file\n"
+       "      under its real name, folders with everything below them; asks before\n"
+       "      overwriting unless --overwrite; Ctrl-C cancels the copy in progress",
+       CommandGet},
+      {"local", "local VPATH...",
+       "      print the real file behind each entry",
+       CommandLocal},
+      {"put", "put [--to VPATH] PATH...",
+       "      copy audio files into the panel (default: the root) as a host does; a folder\n"
+       "      is copied with everything below it; the library records each audio file",
+       CommandPut},
+      {"rm", "rm VPATH...",
+       "      delete entries: their rows leave the library, the audio files stay",
+       CommandRm},
   };
   return commands;
 }

@@ -23,6 +23,10 @@ struct TCommand {
 const std::vector<TCommand>& Commands();
 
 int CommandLs(THostHarness& host, const TArgs& args);
+int CommandGet(THostHarness& host, const TArgs& args);
+int CommandLocal(THostHarness& host, const TArgs& args);
+int CommandPut(THostHarness& host, const TArgs& args);
+int CommandRm(THostHarness& host, const TArgs& args);
 
 // A virtual path joined with one more component.
 std::u16string JoinVirtual(const std::u16string& folder, const std::u16string& name);

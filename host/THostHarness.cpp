@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -151,6 +152,88 @@ TListing THostHarness::List(std::u16string_view virtualPath) {
   } while (FExports.FsFindNextW(handle, &data));
   FExports.FsFindClose(handle);
   return listing;
+}
+
+int THostHarness::PutFile(std::u16string_view localPath, std::u16string_view remotePath, int copyFlags) {
+  if (!FExports.FsPutFileW) throw std::runtime_error("the plug-in cannot take files (no FsPutFileW)");
+  std::u16string local(localPath), remote(remotePath);
+  return FExports.FsPutFileW(local.data(), remote.data(), copyFlags);
+}
+
+bool THostHarness::DeleteFile(std::u16string_view remotePath) {
+  if (!FExports.FsDeleteFileW) throw std::runtime_error("the plug-in cannot delete entries (no FsDeleteFileW)");
+  std::u16string remote(remotePath);
+  return FExports.FsDeleteFileW(remote.data()) != 0;
+}
+
+std::optional<std::u16string> THostHarness::LocalName(std::u16string_view virtualPath, int maxlen) {
+  if (!FExports.FsGetLocalNameW) throw std::runtime_error("the plug-in gives no local names (no FsGetLocalNameW)");
+  std::u16string buffer(virtualPath);
+  buffer.resize(static_cast<std::size_t>(std::max<int>(maxlen, static_cast<int>(buffer.size()) + 1)), u'\0');
+  if (!FExports.FsGetLocalNameW(buffer.data(), maxlen)) return std::nullopt;
+  return Text(buffer.c_str());
+}
+
+int THostHarness::GetFile(std::u16string_view virtualPath, std::u16string_view localName, int copyFlags) {
+  if (!FExports.FsGetFileW) throw std::runtime_error("the plug-in cannot copy entries out (no FsGetFileW)");
+  std::u16string remote(virtualPath), local(localName);
+  return FExports.FsGetFileW(remote.data(), local.data(), copyFlags, nullptr);
+}
+
+int THostHarness::PreviewBitmap(std::u16string_view virtualPath, std::u16string& returnedName) {
+  if (!FExports.FsGetPreviewBitmapW) throw std::runtime_error("the plug-in gives no previews (no FsGetPreviewBitmapW)");
+  // The host's buffer holds MAX_PATH characters.
+  std::u16string buffer(virtualPath.substr(0, fsapi::MaxPath - 1));
+  buffer.resize(fsapi::MaxPath, u'\0');
+  fsapi::TBitmapHandle bitmap = reinterpret_cast<fsapi::TBitmapHandle>(1);
+  const int result = FExports.FsGetPreviewBitmapW(buffer.data(), 64, 64, &bitmap);
+  if (bitmap != nullptr) throw std::runtime_error("the plug-in returned a bitmap handle");
+  returnedName = Text(buffer.c_str());
+  return result;
+}
+
+std::vector<TContentField> THostHarness::SupportedFields() {
+  std::vector<TContentField> fields;
+  if (!FExports.FsContentGetSupportedField) return fields;
+  for (int index = 0;; ++index) {
+    char name[256] = {}, units[256] = {};
+    const int type = FExports.FsContentGetSupportedField(index, name, units, sizeof name);
+    if (type == fsapi::ft_nomorefields) break;
+    fields.push_back({index, name, type});
+  }
+  return fields;
+}
+
+TColumnValue THostHarness::ColumnValue(std::u16string_view virtualPath, int fieldIndex, int maxlen) {
+  TColumnValue value;
+  if (!FExports.FsContentGetValueW) return value;
+  std::u16string path(virtualPath);
+  std::vector<unsigned char> buffer(static_cast<std::size_t>(std::max(maxlen, 0)) + sizeof(char16_t), 0);
+  value.Type = FExports.FsContentGetValueW(path.data(), fieldIndex, 0, buffer.data(), maxlen, 0);
+  // The text of a floating-point value follows its 8-byte number.
+  std::size_t offset = 0;
+  if (value.Type == fsapi::ft_numeric_floating && buffer.size() >= sizeof(double)) {
+    std::memcpy(&value.Number, buffer.data(), sizeof(double));
+    offset = sizeof(double);
+  } else if (value.Type != fsapi::ft_stringw) {
+    return value;
+  }
+  for (std::size_t i = offset; i + 1 < buffer.size(); i += 2) {
+    char16_t c;
+    std::memcpy(&c, buffer.data() + i, sizeof c);
+    if (c == 0) break;
+    value.Text += c;
+  }
+  return value;
+}
+
+std::optional<TDefaultView> THostHarness::DefaultView(int maxlen) {
+  if (!FExports.FsContentGetDefaultViewW) return std::nullopt;
+  const auto size = static_cast<std::size_t>(std::max(maxlen, 1));
+  std::u16string contents(size, u'\0'), headers(size, u'\0'), widths(size, u'\0'), options(size, u'\0');
+  if (!FExports.FsContentGetDefaultViewW(contents.data(), headers.data(), widths.data(), options.data(), maxlen))
+    return std::nullopt;
+  return TDefaultView{Text(contents.c_str()), Text(headers.c_str()), Text(widths.c_str()), Text(options.c_str())};
 }
 
 void THostHarness::StatusInfo(std::u16string_view remoteDir, int startEnd, int operation) {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,6 +59,26 @@ struct TRequest {
   std::u16string Text;
 };
 
+// A custom-column field as FsContentGetSupportedField describes it.
+struct TContentField {
+  int Index = 0;
+  std::string Name;
+  int Type = 0;
+};
+
+// A custom-column value: the plug-in's result (a field type, or
+// ft_fieldempty), its text, and for a floating-point field its number.
+struct TColumnValue {
+  int Type = fsapi::ft_fieldempty;
+  std::u16string Text;
+  double Number = 0;
+};
+
+// The four texts of FsContentGetDefaultViewW.
+struct TDefaultView {
+  std::u16string Contents, Headers, Widths, Options;
+};
+
 class THostHarness {
  public:
   // Loads the plug-in. With freshCopy, loads a private copy of the file so
@@ -84,6 +105,25 @@ class THostHarness {
 
   // Lists one folder completely (first, next until false, close).
   TListing List(std::u16string_view virtualPath);
+
+  // Copies one local file into the panel at remotePath (FsPutFileW).
+  int PutFile(std::u16string_view localPath, std::u16string_view remotePath, int copyFlags = 0);
+  // Deletes one entry (FsDeleteFileW); true when the plug-in says so.
+  bool DeleteFile(std::u16string_view remotePath);
+
+  // The real path behind an entry (FsGetLocalNameW with a buffer of maxlen
+  // characters); nullopt when the plug-in answers false.
+  std::optional<std::u16string> LocalName(std::u16string_view virtualPath, int maxlen = 4096);
+  // Copies an entry out (FsGetFileW); the plug-in's file result code.
+  int GetFile(std::u16string_view virtualPath, std::u16string_view localName, int copyFlags = 0);
+  // FsGetPreviewBitmapW: its result, and the name it leaves in the buffer.
+  int PreviewBitmap(std::u16string_view virtualPath, std::u16string& returnedName);
+  // The custom-column fields the plug-in offers, in index order.
+  std::vector<TContentField> SupportedFields();
+  // One custom-column value of an entry, asked with a buffer of maxlen bytes.
+  TColumnValue ColumnValue(std::u16string_view virtualPath, int fieldIndex, int maxlen = 1024);
+  // The plug-in's default column view; nullopt when it has none.
+  std::optional<TDefaultView> DefaultView(int maxlen = 1024);
 
   // A batch as the host brackets it.
   void StatusInfo(std::u16string_view remoteDir, int startEnd, int operation);

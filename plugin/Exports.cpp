@@ -63,6 +63,51 @@ VELMARO_EXPORT void VELMARO_CALL FsStatusInfoW(TWChar* RemoteDir, int InfoStartE
   Plugin().FsStatusInfoW(RemoteDir, InfoStartEnd, InfoOperation);
 }
 
+VELMARO_EXPORT int VELMARO_CALL FsPutFileW(TWChar* LocalName, TWChar* RemoteName, int CopyFlags) {
+  TGuard guard(Plugin().Lock());
+  return Plugin().FsPutFileW(LocalName, RemoteName, CopyFlags);
+}
+
+VELMARO_EXPORT int VELMARO_CALL FsDeleteFileW(TWChar* RemoteName) {
+  TGuard guard(Plugin().Lock());
+  return Plugin().FsDeleteFileW(RemoteName);
+}
+
+VELMARO_EXPORT int VELMARO_CALL FsGetLocalNameW(TWChar* RemoteName, int maxlen) {
+  TGuard guard(Plugin().Lock());
+  return Plugin().FsGetLocalNameW(RemoteName, maxlen);
+}
+
+VELMARO_EXPORT int VELMARO_CALL FsGetFileW(TWChar* RemoteName, TWChar* LocalName, int CopyFlags, void*) {
+  TGuard guard(Plugin().Lock());
+  return Plugin().FsGetFileW(RemoteName, LocalName, CopyFlags);
+}
+
+VELMARO_EXPORT int VELMARO_CALL FsGetPreviewBitmapW(TWChar* RemoteName, int width, int height,
+                                                    TBitmapHandle* ReturnedBitmap) {
+  TGuard guard(Plugin().Lock());
+  return Plugin().FsGetPreviewBitmapW(RemoteName, width, height, ReturnedBitmap);
+}
+
+VELMARO_EXPORT int VELMARO_CALL FsContentGetSupportedField(int FieldIndex, char* FieldName, char* Units, int maxlen) {
+  TGuard guard(Plugin().Lock());
+  return Plugin().FsContentGetSupportedField(FieldIndex, FieldName, Units, maxlen);
+}
+
+VELMARO_EXPORT int VELMARO_CALL FsContentGetValueW(TWChar* FileName, int FieldIndex, int UnitIndex, void* FieldValue,
+                                                   int maxlen, int flags) {
+  TGuard guard(Plugin().Lock());
+  return Plugin().FsContentGetValueW(FileName, FieldIndex, UnitIndex, FieldValue, maxlen, flags);
+}
+
+VELMARO_EXPORT int VELMARO_CALL FsContentGetDefaultViewW(TWChar* ViewContents, TWChar* ViewHeaders, TWChar* ViewWidths,
+                                                         TWChar* ViewOptions, int maxlen) {
+  TGuard guard(Plugin().Lock());
+  return Plugin().FsContentGetDefaultViewW(ViewContents, ViewHeaders, ViewWidths, ViewOptions, maxlen);
+}
+
+VELMARO_EXPORT int VELMARO_CALL FsContentGetDefaultView(char*, char*, char*, char*, int) { return platform::HostFalse; }
+
 VELMARO_EXPORT int VELMARO_CALL FsGetPreviewBitmap(char*, int, int, TBitmapHandle*) { return FS_BITMAP_NONE; }
 
 VELMARO_EXPORT int VELMARO_CALL FsLinksToLocalFiles() { return platform::HostTrue; }

@@ -3,16 +3,20 @@
 #include <algorithm>
 #include <cstring>
 
+#include "import/ImportTrack.h"
 #include "library/Errors.h"
 #include "plugin/ErrorTrap.h"
 #include "platform/Text.h"
 
 namespace velmaro {
 
-TPlugin::TPlugin() : FTree(FLibrary, [this](const std::u16string& text) { ShowHostMessage(text); }) {}
+TPlugin::TPlugin() : FTree(FLibrary, [this](const std::u16string& text) { ShowHostMessage(text); }) {
+  import::InitReaderDefaults();
+}
 
 TPlugin::~TPlugin() {
   FInstanceRegistry.clear();
+  FColumns.Release();
   FTree.Release();
   if (FLibrary.LibraryDatabase) {
     // A batch whose end the host never announced is kept, not rolled back
@@ -80,6 +84,9 @@ void TPlugin::FsStatusInfoW(const char16_t*, int infoStartEnd, int infoOperation
 fsapi::THandle TPlugin::FsFindFirstW(const char16_t* path, fsapi::TFindDataW* findData) {
   return Trapped("FsFindFirstW", fsapi::InvalidHandleValue, [&]() -> fsapi::THandle {
     if (path == nullptr || findData == nullptr) return fsapi::InvalidHandleValue;
+    // The host lists again after anything changed; the columns it then asks
+    // are read afresh.
+    FColumns.CloseColumnQuery();
     return FTree.FindFirst(path, *findData) ? reinterpret_cast<fsapi::THandle>(1) : fsapi::InvalidHandleValue;
   });
 }

@@ -9,6 +9,8 @@
 
 #include "library/Library.h"
 #include "plugin/FsPluginApi.h"
+#include "plugin/TColumnProvider.h"
+#include "plugin/TCopyOut.h"
 #include "plugin/TFolderTree.h"
 #include "plugin/TStringHolder.h"
 
@@ -34,6 +36,22 @@ class TPlugin {
   void FsSetDefaultParams(const fsapi::TDefaultParams* dps);
   void FsStatusInfoW(const char16_t* remoteDir, int infoStartEnd, int infoOperation);
 
+  // Put and delete (PutDelete.cpp).
+  int FsPutFileW(const char16_t* localName, const char16_t* remoteName, int copyFlags);
+  int FsDeleteFileW(const char16_t* remoteName);
+
+  // Local names and copying out, previews, custom columns (EntryAccess.cpp).
+  int FsGetLocalNameW(char16_t* remoteName, int maxlen);
+  int FsGetFileW(const char16_t* remoteName, const char16_t* localName, int copyFlags);
+  int FsGetPreviewBitmapW(char16_t* remoteName, int width, int height, fsapi::TBitmapHandle* returnedBitmap);
+  int FsContentGetSupportedField(int fieldIndex, char* fieldName, char* units, int maxlen) const;
+  int FsContentGetValueW(const char16_t* fileName, int fieldIndex, int unitIndex, void* fieldValue, int maxlen,
+                         int flags);
+  int FsContentGetDefaultViewW(char16_t* viewContents, char16_t* viewHeaders, char16_t* viewWidths,
+                               char16_t* viewOptions, int maxlen) const;
+  // Before a dialog writes to the library: no cached row outlives it.
+  void CloseColumnQuery() { FColumns.CloseColumnQuery(); }
+
   fsapi::THandle FsFindFirstW(const char16_t* path, fsapi::TFindDataW* findData);
   int FsFindNextW(fsapi::THandle handle, fsapi::TFindDataW* findData);
   int FsFindClose(fsapi::THandle handle);
@@ -44,6 +62,8 @@ class TPlugin {
 
   TLibraryState& Library() { return FLibrary; }
   TFolderTree& Tree() { return FTree; }
+  TCopyOut& CopyOut() { return FCopyOut; }
+  TColumnProvider& Columns() { return FColumns; }
   const TInstanceRegistry& InstanceRegistry() const { return FInstanceRegistry; }
   int PluginNr() const { return FPluginNr; }
   fsapi::tProgressProcW ProgressProc() const { return FProgressProc; }
@@ -58,6 +78,8 @@ class TPlugin {
   TInstanceRegistry FInstanceRegistry;
   TLibraryState FLibrary;
   TFolderTree FTree;
+  TCopyOut FCopyOut{FTree};
+  TColumnProvider FColumns{FLibrary, FTree};
 };
 
 }  // namespace velmaro

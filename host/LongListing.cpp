@@ -1,0 +1,104 @@
+#include "host/LongListing.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include <unicode/uchar.h>
+#include <unicode/utf16.h>
+
+#include "host/Commands.h"
+#include "host/ContentView.h"
+
+namespace velmaro::host {
+
+namespace {
+
+// Columns a terminal gives UTF-8 text: two for wide (East Asian) characters,
+// none for combining marks, one for the others.
+std::size_t DisplayWidth(const std::string& text) {
+  const std::u16string units = FromUtf8(text);
+  std::size_t width = 0;
+  for (std::size_t i = 0; i < units.size();) {
+    UChar32 c;
+    U16_NEXT(units.data(), i, units.size(), c);
+    const auto category = u_charType(c);
+    if (category == U_NON_SPACING_MARK || category == U_ENCLOSING_MARK || category == U_FORMAT_CHAR) continue;
+    const int eastAsian = u_getIntPropertyValue(c, UCHAR_EAST_ASIAN_WIDTH);
+    width += eastAsian == U_EA_WIDE || eastAsian == U_EA_FULLWIDTH ? 2 : 1;
+  }
+  return width;
+}
+
+std::string Pad(const std::string& text, std::size_t width, bool right) {
+  const std::size_t shown = DisplayWidth(text);
+  const std::string fill(width > shown ? width - shown : 0, ' ');
+  return right ? fill + text : text + fill;
+}
+
+// The text a value shows: its own, or for a number without one the number.
+std::string ValueText(const TColumnValue& value) {
+  if (value.Type == fsapi::ft_fieldempty) return {};
+  if (value.Type == fsapi::ft_numeric_floating && value.Text.empty()) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%g", value.Number);
+    return buffer;
+  }
+  // A line of the table stays one line.
+  std::string text = ToUtf8(value.Text);
+  std::replace_if(text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
+  return text;
+}
+
+struct TColumn {
+  std::string Header;
+  int Field = -1;  // the plug-in's field index, -1 when it offers none of that name
+  bool RightAligned = false;
+};
+
+}  // namespace
+
+void PrintLongListing(THostHarness& host, const std::u16string& folder, const std::vector<TEntry>& entries,
+                      std::ostream& out) {
+  if (entries.empty()) return;
+  std::vector<TColumn> columns = {{"Kind"}, {"Name"}};
+  const std::size_t fixed = columns.size();
+  if (const auto view = host.DefaultView()) {
+    const std::vector<TContentField> fields = host.SupportedFields();
+    for (const TViewColumn& viewColumn : ParseDefaultView(*view)) {
+      TColumn column{ToUtf8(viewColumn.Header), -1, viewColumn.RightAligned};
+      for (const TContentField& field : fields)
+        if (field.Name == viewColumn.Field) column.Field = field.Index;
+      columns.push_back(column);
+    }
+  }
+
+  std::vector<std::vector<std::string>> rows;
+  for (const TEntry& entry : entries) {
+    std::vector<std::string> row = {entry.IsFolder() ? "dir" : "file", ToUtf8(entry.Name)};
+    const std::u16string path = JoinVirtual(folder, entry.Name);
+    for (std::size_t i = fixed; i < columns.size(); ++i)
+      row.push_back(columns[i].Field < 0 ? std::string() : ValueText(host.ColumnValue(path, columns[i].Field)));
+    rows.push_back(std::move(row));
+  }
+
+  std::vector<std::size_t> widths(columns.size());
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    widths[i] = DisplayWidth(columns[i].Header);
+    for (const auto& row : rows) widths[i] = std::max(widths[i], DisplayWidth(row[i]));
+  }
+  auto printLine = [&](const std::vector<std::string>& cells) {
+    std::string line;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      if (i > 0) line += "  ";
+      line += Pad(cells[i], widths[i], columns[i].RightAligned);
+    }
+    line.erase(line.find_last_not_of(' ') + 1);
+    out << line << "\n";
+  };
+  std::vector<std::string> header;
+  for (const TColumn& column : columns) header.push_back(column.Header);
+  printLine(header);
+  for (const auto& row : rows) printLine(row);
+}
+
+}  // namespace velmaro::host

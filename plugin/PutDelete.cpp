@@ -1,0 +1,54 @@
+#include "plugin/PutDelete.h"
+
+#include "import/ImportTrack.h"
+#include "library/SqlText.h"
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
+#include "plugin/ErrorTrap.h"
+#include "plugin/TPlugin.h"
+#include "plugin/VirtualPath.h"
+
+namespace velmaro {
+
+std::u16string LowerFirstChar(std::u16string_view path) {
+  if (path.empty()) return {};
+  const std::u16string lower = platform::LowerCase(path);
+  std::u16string result(path);
+  // Only a one-unit lower case may replace the first unit.
+  if (!lower.empty() && !(lower[0] >= 0xD800 && lower[0] <= 0xDFFF) && !(result[0] >= 0xD800 && result[0] <= 0xDFFF))
+    result[0] = lower[0];
+  return result;
+}
+
+int TPlugin::FsPutFileW(const char16_t* localName, const char16_t* remoteName, int) {
+  return Trapped("FsPutFileW", fsapi::FS_FILE_OK, [&] {
+    if (localName == nullptr || !platform::FileExists(localName)) return fsapi::FS_FILE_OK;
+    const std::u16string_view remote = remoteName ? std::u16string_view(remoteName) : std::u16string_view();
+    const bool favorite = StartsWith(remote, VPath(u"\\Favorites"));
+    if (!FLibrary.DatabaseReady)
+      FLibrary.DatabaseReady = InitDatabase(FLibrary, [this](const std::u16string& text) { ShowHostMessage(text); });
+    if (!FLibrary.DatabaseReady) return fsapi::FS_FILE_WRITEERROR;
+    // A file no reader accepts is skipped quietly (a folder of music also
+    // holds pictures and playlists); a library that cannot be written is
+    // a failure the host must hear of.
+    switch (import::ImportTrackFile(LowerFirstChar(localName), *FLibrary.LibraryDatabase, favorite)) {
+      case import::TImportResult::Imported:
+      case import::TImportResult::NotAccepted: return fsapi::FS_FILE_OK;
+      case import::TImportResult::Failed: return fsapi::FS_FILE_WRITEERROR;
+    }
+    return fsapi::FS_FILE_OK;
+  });
+}
+
+int TPlugin::FsDeleteFileW(const char16_t* remoteName) {
+  return Trapped("FsDeleteFileW", platform::HostFalse, [&] {
+    if (remoteName == nullptr) return platform::HostFalse;
+    const std::u16string path = FTree.ResolveVirtualPath(remoteName);
+    // A name that leads to no file, or to no row, deleted nothing.
+    if (path.empty() || !FLibrary.LibraryDatabase || !FLibrary.DatabaseReady) return platform::HostFalse;
+    FLibrary.LibraryDatabase->Execute16(u"DELETE from \"mp3files\" where " + PathCondition(path));
+    return FLibrary.LibraryDatabase->Changes() > 0 ? platform::HostTrue : platform::HostFalse;
+  });
+}
+
+}  // namespace velmaro

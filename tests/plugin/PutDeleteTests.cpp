@@ -1,0 +1,115 @@
+// Copying files into the panel and deleting entries, through the plug-in.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/Platform.h"
+#include "platform/Text.h"
+#include "plugin/PutDelete.h"
+#include "plugin/TPlugin.h"
+#include "plugin/VirtualPath.h"
+#include "support/MpegBuilder.h"
+#include "support/TestFolder.h"
+
+using namespace velmaro;
+using namespace velmaro::testsupport;
+using velmaro::test::TTestFolder;
+
+namespace {
+
+class PutDelete : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fsapi::TDefaultParams params{};
+    std::strncpy(params.DefaultIniName, Folder.Path("v.ini").c_str(), sizeof params.DefaultIniName - 1);
+    Plugin.FsSetDefaultParams(&params);
+    ASSERT_TRUE(Plugin.Library().DatabaseReady);
+  }
+  std::u16string Audio(const std::string& name) {
+    const TBytes bytes = MpegFrames({}, 40);
+    std::ofstream(Folder.Path(name), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return Folder.Path16(name);
+  }
+  int Put(const std::u16string& local, const char16_t* remote) {
+    return Plugin.FsPutFileW(local.c_str(), VPath(remote).c_str(), 0);
+  }
+  int Delete(const std::u16string& remote) { return Plugin.FsDeleteFileW(remote.c_str()); }
+  std::vector<std::u16string> List(const char16_t* backslashed) {
+    std::vector<std::u16string> names;
+    fsapi::TFindDataW data;
+    if (Plugin.FsFindFirstW(VPath(backslashed).c_str(), &data) == fsapi::InvalidHandleValue) return names;
+    do names.emplace_back(data.cFileName);
+    while (Plugin.FsFindNextW(nullptr, &data));
+    return names;
+  }
+  static std::u16string PathEntry(std::u16string path) { return ReplaceChar(path, PathDelim, AltDelim); }
+
+  TTestFolder Folder;
+  TPlugin Plugin;
+};
+
+TEST_F(PutDelete, PuttingRecordsTheFileAndAFavouriteCopyMarksIt) {
+  const std::u16string a = Audio("a.mp3");
+  EXPECT_EQ(Put(a, u"\\Titles\\a.mp3"), fsapi::FS_FILE_OK);
+  EXPECT_EQ(List(u"\\Titles"), std::vector<std::u16string>{PathEntry(a)});
+  EXPECT_TRUE(List(u"\\Favorites").empty());
+  EXPECT_EQ(Put(a, u"\\Favorites\\a.mp3"), fsapi::FS_FILE_OK);
+  EXPECT_EQ(List(u"\\Favorites"), std::vector<std::u16string>{PathEntry(a)});
+  EXPECT_EQ(Put(a, u"\\Artists\\Someone\\a.mp3"), fsapi::FS_FILE_OK);  // keeps the mark
+  EXPECT_EQ(List(u"\\Favorites").size(), 1u);
+  EXPECT_EQ(List(u"\\Titles").size(), 1u);
+  EXPECT_TRUE(std::filesystem::exists(Folder.Path("a.mp3")));
+}
+
+TEST_F(PutDelete, WhatNoReaderTakesIsSkippedQuietly) {
+  std::ofstream(Folder.Path("cover.jpg")) << "not audio";
+  EXPECT_EQ(Put(Folder.Path16("cover.jpg"), u"\\cover.jpg"), fsapi::FS_FILE_OK);
+  EXPECT_EQ(Put(Folder.Path16("missing.mp3"), u"\\missing.mp3"), fsapi::FS_FILE_OK);
+  EXPECT_TRUE(List(u"\\Titles").empty());
+}
+
+TEST_F(PutDelete, ALibraryThatCannotBeWrittenIsAFailure) {
+  const std::u16string a = Audio("a.mp3");
+  Plugin.Library().LibraryDatabase->Execute(
+      "create trigger refuse before insert on mp3files begin select raise(abort, 'disk full'); end");
+  EXPECT_EQ(Put(a, u"\\a.mp3"), fsapi::FS_FILE_WRITEERROR);
+}
+
+TEST_F(PutDelete, DeletingRemovesTheRowAndKeepsTheFile) {
+  const std::u16string a = Audio("Someone - Intro.mp3");
+  const std::u16string b = Audio("b.mp3");
+  Put(a, u"\\x");
+  Put(b, u"\\x");
+  const auto tracks = List(u"\\Artists\\Someone");
+  ASSERT_EQ(tracks.size(), 1u);
+  EXPECT_EQ(Delete(VPath(u"\\Artists\\Someone\\") + tracks[0]), platform::HostTrue);
+  EXPECT_EQ(List(u"\\Titles"), std::vector<std::u16string>{PathEntry(b)});
+  EXPECT_TRUE(std::filesystem::exists(Folder.Path("Someone - Intro.mp3")));
+  // Gone already, never there, or only resolvable after its own listing.
+  EXPECT_EQ(Delete(VPath(u"\\Artists\\Someone\\") + tracks[0]), platform::HostFalse);
+  EXPECT_EQ(Delete(VPath(u"\\Titles\\") + PathEntry(Folder.Path16("other.mp3"))), platform::HostFalse);
+  const auto latest = List(u"\\Latest");
+  List(u"\\Titles");
+  EXPECT_EQ(Delete(VPath(u"\\Latest\\") + latest[0]), platform::HostFalse);
+  List(u"\\Latest");
+  EXPECT_EQ(Delete(VPath(u"\\Latest\\") + latest[0]), platform::HostTrue);
+  EXPECT_TRUE(List(u"\\Titles").empty());
+}
+
+TEST_F(PutDelete, DeletingWithoutALibraryFails) {
+  TPlugin fresh;
+  EXPECT_EQ(fresh.FsDeleteFileW(VPath(u"\\Titles\\x.mp3").c_str()), platform::HostFalse);
+  EXPECT_EQ(fresh.FsDeleteFileW(nullptr), platform::HostFalse);
+}
+
+TEST(LowerFirstChar, LowersOnlyTheFirstCharacter) {
+  EXPECT_EQ(LowerFirstChar(u"C:\\Music\\A.mp3"), u"c:\\Music\\A.mp3");
+  EXPECT_EQ(LowerFirstChar(u"\u00c4bc"), u"\u00e4bc");
+  EXPECT_EQ(LowerFirstChar(u"/Music"), u"/Music");
+  EXPECT_EQ(LowerFirstChar(u""), u"");
+}
+
+}  // namespace
