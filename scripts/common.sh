@@ -6,6 +6,8 @@ VELMARO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # Debian packages needed to build the plug-in, velmaro and the tests.
 VELMARO_BUILD_PACKAGES=(cmake make g++ pkg-config binutils libsqlite3-dev libicu-dev sqlite3
                         libgtest-dev libgmock-dev)
+# The fuzz targets: clang with libFuzzer and the sanitizer runtimes.
+VELMARO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
 # Installs the packages that are not installed yet (apt-get update runs
 # once, only when something is missing).
