@@ -28,6 +28,7 @@ install_packages() {
 }
 
 # Configures and builds one build tree: build_tree DIR [cmake options...]
+# BUILD_TARGET=name builds only that target.
 build_tree() {
   local dir=$1
   shift
@@ -35,5 +36,5 @@ build_tree() {
     cat "$dir.configure.log"
     return 1
   }
-  cmake --build "$dir" -j "$(nproc)"
+  cmake --build "$dir" -j "$(nproc)" ${BUILD_TARGET:+--target "$BUILD_TARGET"}
 }
