@@ -17,7 +17,12 @@ std::u16string DoubleChar(std::u16string_view text, char16_t ch) {
 }
 
 std::u16string SqlQuoted(std::u16string_view text) {
-  return u"\"" + DoubleChar(text, u'"') + u"\"";
+  std::u16string quoted;
+  quoted.reserve(text.size() + 2);
+  quoted += u'"';
+  quoted += DoubleChar(text, u'"');
+  quoted += u'"';
+  return quoted;
 }
 
 std::u16string PathCondition(std::u16string_view path) {

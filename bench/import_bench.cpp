@@ -1,0 +1,254 @@
+// Import speed: files per second into a fresh library and into one that
+// already holds 100,000 rows, the time per file spent in our readers and
+// in SQLite, and our readers beside TagLib (the field's reference
+// library) on the same files, format by format.
+//
+//   import_bench [CORPUS]     (default: $VELMARO_TEST_AUDIO, else build/test-audio)
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "host/THostHarness.h"
+#include "import/ImportTrack.h"
+#include "platform/Text.h"
+
+#ifdef VELMARO_HAVE_TAGLIB
+#include <taglib/audioproperties.h>
+#include <taglib/fileref.h>
+#include <taglib/tag.h>
+#endif
+
+using namespace velmaro;
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+std::vector<char> ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteAll(const fs::path& path, const std::vector<char>& bytes) {
+  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// An ID3v2.3 tag with the frames the import reads, all texts distinct.
+std::vector<char> Id3v2Tag(int n) {
+  std::vector<char> body;
+  auto frame = [&](const char* id, const std::string& text) {
+    const std::uint32_t size = static_cast<std::uint32_t>(text.size() + 1);
+    body.insert(body.end(), id, id + 4);
+    for (int shift = 24; shift >= 0; shift -= 8) body.push_back(static_cast<char>((size >> shift) & 0xFF));
+    body.push_back(0);
+    body.push_back(0);
+    body.push_back(0);  // encoding 0
+    body.insert(body.end(), text.begin(), text.end());
+  };
+  frame("TPE1", "Artist " + std::to_string(n % 700));
+  frame("TIT2", "Title number " + std::to_string(n));
+  frame("TALB", "Album " + std::to_string(n % 1500));
+  frame("TYER", std::to_string(1960 + n % 60));
+  frame("TCON", std::string("(").append(std::to_string(n % 80)).append(")"));
+  frame("TRCK", std::to_string(1 + n % 12) + "/12");
+  std::vector<char> tag = {'I', 'D', '3', 3, 0, 0};
+  const std::uint32_t size = static_cast<std::uint32_t>(body.size());
+  for (int shift = 21; shift >= 0; shift -= 7) tag.push_back(static_cast<char>((size >> shift) & 0x7F));
+  tag.insert(tag.end(), body.begin(), body.end());
+  return tag;
+}
+
+struct TFileSet {
+  std::string Format;
+  std::vector<fs::path> Files;
+};
+
+// MP3: untagged corpus streams, each copy with a tag of its own. Other
+// formats: the accepted corpus files of that format, copied.
+std::vector<TFileSet> MakeFiles(const fs::path& corpus, const fs::path& folder, int mp3Count, int otherCount) {
+  std::vector<TFileSet> sets;
+  std::vector<std::vector<char>> streams;
+  for (const auto& entry : fs::directory_iterator(corpus / "mp3" / "stream"))
+    if (entry.path().extension() == ".mp3") streams.push_back(ReadAll(entry.path()));
+  TFileSet mp3{"mp3", {}};
+  fs::create_directories(folder / "mp3");
+  for (int i = 0; i < mp3Count && !streams.empty(); ++i) {
+    std::vector<char> bytes = Id3v2Tag(i);
+    const std::vector<char>& audio = streams[static_cast<std::size_t>(i) % streams.size()];
+    bytes.insert(bytes.end(), audio.begin(), audio.end());
+    const fs::path path = folder / "mp3" / ("track " + std::to_string(i) + ".mp3");
+    WriteAll(path, bytes);
+    mp3.Files.push_back(path);
+  }
+  sets.push_back(mp3);
+  for (const char* format : {"mp4", "flac", "ogg", "wma"}) {
+    TFileSet set{format, {}};
+    std::vector<fs::path> sources;
+    if (fs::exists(corpus / format))
+      for (const auto& entry : fs::recursive_directory_iterator(corpus / format))
+        if (entry.is_regular_file() && entry.path().parent_path().filename() != "reject") sources.push_back(entry.path());
+    std::sort(sources.begin(), sources.end());
+    fs::create_directories(folder / format);
+    for (int i = 0; i < otherCount && !sources.empty(); ++i) {
+      const fs::path& source = sources[static_cast<std::size_t>(i) % sources.size()];
+      const fs::path path = folder / format / (std::to_string(i) + "-" + source.filename().string());
+      fs::copy_file(source, path, fs::copy_options::overwrite_existing);
+      set.Files.push_back(path);
+    }
+    if (!set.Files.empty()) sets.push_back(set);
+  }
+  return sets;
+}
+
+// Seconds our readers take for every file; counts the files they accept.
+double TimeOurReaders(const std::vector<fs::path>& files, int* accepted) {
+  *accepted = 0;
+  const auto start = Clock::now();
+  for (const fs::path& file : files) {
+    import::TTrackFields fields;
+    if (import::ReadTrackFields(platform::Utf8ToUtf16(file.string()), fields)) ++*accepted;
+  }
+  return Seconds(start);
+}
+
+#ifdef VELMARO_HAVE_TAGLIB
+double TimeTagLib(const std::vector<fs::path>& files, int* accepted) {
+  *accepted = 0;
+  const auto start = Clock::now();
+  for (const fs::path& file : files) {
+    TagLib::FileRef ref(file.c_str(), true, TagLib::AudioProperties::Average);
+    if (ref.isNull() || !ref.tag()) continue;
+    TagLib::Tag* tag = ref.tag();
+    volatile std::size_t sink = tag->artist().size() + tag->title().size() + tag->album().size() +
+                                tag->genre().size() + tag->comment().size() + tag->year() + tag->track();
+    if (TagLib::AudioProperties* p = ref.audioProperties())
+      sink = sink + static_cast<std::size_t>(p->lengthInMilliseconds() + p->bitrate() + p->sampleRate() + p->channels());
+    (void)sink;
+    ++*accepted;
+  }
+  return Seconds(start);
+}
+#endif
+
+// Imports the files through the plug-in as one batch, as a host copies
+// them into the panel; returns the seconds it took.
+double ImportBatch(host::THostHarness& host, const std::vector<fs::path>& files) {
+  const std::u16string root = host::HostPath(u"\\");
+  const auto start = Clock::now();
+  host.StatusInfo(root, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_PUT_MULTI);
+  for (const fs::path& file : files) host.PutFile(platform::Utf8ToUtf16(file.string()), root + u"x");
+  host.StatusInfo(root, fsapi::FS_STATUS_END, fsapi::FS_STATUS_OP_PUT_MULTI);
+  return Seconds(start);
+}
+
+void FillRows(const fs::path& database, int rows) {
+  sqlite3* db = nullptr;
+  sqlite3_open(database.c_str(), &db);
+  sqlite3_exec(db, "begin", nullptr, nullptr, nullptr);
+  sqlite3_stmt* insert = nullptr;
+  sqlite3_prepare_v2(db, "insert into mp3files (mf_path, mf_artist, mf_title, mf_album, mf_genre) values (?,?,?,?,?)",
+                     -1, &insert, nullptr);
+  for (int i = 0; i < rows; ++i) {
+    const std::string path = "/library/old/artist " + std::to_string(i % 3000) + "/track " + std::to_string(i) + ".mp3";
+    const std::string artist = "Old Artist " + std::to_string(i % 3000);
+    const std::string title = "Old Title " + std::to_string(i);
+    sqlite3_bind_text(insert, 1, path.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(insert, 2, artist.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(insert, 3, title.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(insert, 4, "Old Album", -1, SQLITE_STATIC);
+    sqlite3_bind_text(insert, 5, "Rock", -1, SQLITE_STATIC);
+    sqlite3_step(insert);
+    sqlite3_reset(insert);
+  }
+  sqlite3_finalize(insert);
+  sqlite3_exec(db, "commit", nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  fs::path corpus = argc > 1 ? fs::path(argv[1]) : fs::path();
+  if (corpus.empty()) {
+    const char* env = std::getenv("VELMARO_TEST_AUDIO");
+    corpus = env && *env ? fs::path(env) : fs::path("build/test-audio");
+  }
+  if (!fs::exists(corpus / "mp3" / "stream")) {
+    std::fprintf(stderr, "import_bench: no test audio in %s (scripts/make-test-audio makes it)\n", corpus.c_str());
+    return 1;
+  }
+  import::InitReaderDefaults();
+  const fs::path folder = fs::temp_directory_path() / ("velmaro-import-bench-" + std::to_string(getpid()));
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  int status = 0;
+  try {
+    const std::vector<TFileSet> sets = MakeFiles(corpus, folder / "audio", 3000, 400);
+
+    std::printf("readers, warm files (microseconds per file; ratio = ours / TagLib, below 1 is faster)\n");
+    std::printf("%-6s %7s %10s %10s %8s %9s\n", "format", "files", "ours", "taglib", "ratio", "accepted");
+    for (const TFileSet& set : sets) {
+      int accepted = 0;
+      TimeOurReaders(set.Files, &accepted);  // warm the page cache
+      double ours = 1e9;
+      for (int run = 0; run < 3; ++run) ours = std::min(ours, TimeOurReaders(set.Files, &accepted));
+      const double perFile = ours / static_cast<double>(set.Files.size()) * 1e6;
+#ifdef VELMARO_HAVE_TAGLIB
+      int theirsAccepted = 0;
+      double theirs = 1e9;
+      for (int run = 0; run < 3; ++run) theirs = std::min(theirs, TimeTagLib(set.Files, &theirsAccepted));
+      const double theirsPerFile = theirs / static_cast<double>(set.Files.size()) * 1e6;
+      std::printf("%-6s %7zu %10.1f %10.1f %8.2f %9d\n", set.Format.c_str(), set.Files.size(), perFile, theirsPerFile,
+                  perFile / theirsPerFile, accepted);
+#else
+      std::printf("%-6s %7zu %10.1f %10s %8s %9d\n", set.Format.c_str(), set.Files.size(), perFile, "-", "-", accepted);
+#endif
+    }
+
+    // 2,000 tagged MP3 files into a fresh library, one batch.
+    const std::vector<fs::path> batch(sets[0].Files.begin(), sets[0].Files.begin() + 2000);
+    const std::vector<fs::path> more(sets[0].Files.begin() + 2000, sets[0].Files.end());
+    {
+      fs::create_directories(folder / "fresh");
+      host::THostHarness host(host::THostHarness::DefaultPluginPath(), true);
+      host.Start((folder / "fresh" / "v.ini").string());
+      int accepted = 0;
+      const double readers = TimeOurReaders(batch, &accepted);
+      const double total = ImportBatch(host, batch);
+      const double n = static_cast<double>(batch.size());
+      std::printf("\nimport of %zu MP3 files into a fresh library, one batch:\n", batch.size());
+      std::printf("  %.0f files per second (%.1f us per file: readers %.1f us, SQLite and the rest %.1f us)\n",
+                  n / total, total / n * 1e6, readers / n * 1e6, (total - readers) / n * 1e6);
+    }
+    {
+      fs::create_directories(folder / "large");
+      host::THostHarness host(host::THostHarness::DefaultPluginPath(), true);
+      host.Start((folder / "large" / "v.ini").string());
+      FillRows(folder / "large" / "VORNAK.DB", 100000);
+      const double total = ImportBatch(host, more);
+      std::printf("import of %zu more MP3 files into a library of 100,000 rows, one batch:\n", more.size());
+      std::printf("  %.0f files per second (%.1f us per file)\n", static_cast<double>(more.size()) / total,
+                  total / static_cast<double>(more.size()) * 1e6);
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("peak memory: %.1f MiB\n", usage.ru_maxrss / 1024.0);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "import_bench: %s\n", error.what());
+    status = 1;
+  }
+  fs::remove_all(folder);
+  return status;
+}
