@@ -3,6 +3,7 @@
 #include <functional>
 #include <vector>
 
+#include "import/FormatFields.h"
 #include "import/Mp3Fields.h"
 #include "import/TagText.h"
 #include "library/SqlText.h"
@@ -25,6 +26,10 @@ struct TFormatBranch {
 const std::vector<TFormatBranch>& FormatBranches() {
   static const std::vector<TFormatBranch> branches = {
       {{u".mp3"}, ReadMp3Fields},
+      {{u".flac"}, ReadFlacFields},
+      {{u".wma"}, ReadWmaFields},
+      {{u".ogg"}, ReadOggFields},
+      {{u".m4a", u".m4r", u".m4b"}, ReadMp4Fields},
   };
   return branches;
 }

@@ -1,0 +1,90 @@
+// The branches after MP3 on hand-built files: what each format's rules
+// make of the cases the corpus encoders do not write.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "import/ImportTrack.h"
+#include "platform/Text.h"
+#include "support/Mp4Builder.h"
+#include "support/OggBuilder.h"
+#include "support/TestFolder.h"
+
+using namespace velmaro;
+using namespace velmaro::import;
+using namespace velmaro::testsupport;
+using velmaro::test::TTestFolder;
+
+namespace {
+
+class FormatFields : public ::testing::Test {
+ protected:
+  std::u16string Write(const std::string& name, const TBytes& bytes) {
+    std::ofstream(Folder.Path(name), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return Folder.Path16(name);
+  }
+  TTestFolder Folder;
+  TTrackFields Fields;
+};
+
+TEST_F(FormatFields, OggTakesItsYearFromYearNotFromDate) {
+  TVorbisOptions options;
+  options.comments = {OggComment("DATE=2004"), OggComment("TITLE=Dated"), OggComment("ARTIST=A")};
+  ASSERT_TRUE(ReadTrackFields(Write("dated.ogg", VorbisFile(options)), Fields));
+  EXPECT_EQ(Fields.mf_year, u"");
+  EXPECT_EQ(Fields.mf_title, u"Dated");
+  EXPECT_EQ(Fields.mf_channelsmode, u"2");
+  EXPECT_EQ(Fields.mf_mpegversion, u"0");
+  EXPECT_EQ(Fields.mf_hasimage, u"0");
+  EXPECT_EQ(Fields.mf_filetype, FileTypeOgg);
+  options.comments = {OggComment("YEAR=1999")};
+  ASSERT_TRUE(ReadTrackFields(Write("year.ogg", VorbisFile(options)), Fields));
+  EXPECT_EQ(Fields.mf_year, u"1999");
+}
+
+TEST_F(FormatFields, AnOggFileThatIsNotVorbisIsNotTaken) {
+  EXPECT_FALSE(ReadTrackFields(Write("opus.ogg", OpusFile(2, {OggComment("TITLE=x")})), Fields));
+  TVorbisOptions options;
+  EXPECT_FALSE(ReadTrackFields(Write("vorbis.oga", VorbisFile(options)), Fields));
+}
+
+TEST_F(FormatFields, Mp4WithoutPlayTimeLeavesTheStreamFieldsEmpty) {
+  Mp4FileLayout layout;
+  layout.duration = 0;
+  layout.tracks = {Mp4Track({Mp4AudioEntry("mp4a", 2, 16, 44100)})};
+  layout.items = {Mp4TextItem("\xa9nam", "No Time")};
+  ASSERT_TRUE(ReadTrackFields(Write("a.m4b", Mp4File(layout)), Fields));
+  EXPECT_EQ(Fields.mf_title, u"No Time");
+  EXPECT_EQ(Fields.mf_length, u"");
+  EXPECT_EQ(Fields.mf_bitrate, u"");
+  EXPECT_EQ(Fields.mf_samplerate, u"");
+  EXPECT_EQ(Fields.mf_channelsmode, u"");
+  EXPECT_EQ(Fields.mf_trackno, u"0");  // no track number
+  EXPECT_EQ(Fields.mf_hasimage, u"");   // no cover: never "0"
+  EXPECT_EQ(Fields.mf_mpegversion, u"");
+  EXPECT_EQ(Fields.mf_mpeglayer, u"");
+  EXPECT_EQ(Fields.mf_filetype, FileTypeMP4);
+  EXPECT_EQ(Fields.mf_album, u"Music");
+}
+
+TEST_F(FormatFields, Mp4TrackGenreAndCover) {
+  Mp4FileLayout layout;
+  layout.tracks = {Mp4Track({Mp4AudioEntry("mp4a", 2, 16, 44100)})};
+  layout.items = {Mp4TrackItem(7, 12), Mp4GenreItem(18),
+                  Mp4Item("covr", {Mp4Data(14, TBytes(64, 0x89))})};
+  ASSERT_TRUE(ReadTrackFields(Write("b.M4A", Mp4File(layout)), Fields));
+  EXPECT_EQ(Fields.mf_trackno, u"7");
+  EXPECT_EQ(Fields.mf_genre, u"Rock");
+  EXPECT_EQ(Fields.mf_hasimage, u"1");
+  EXPECT_EQ(Fields.mf_length, u"10");
+  EXPECT_EQ(Fields.mf_channelsmode, u"2");
+  EXPECT_EQ(Fields.mf_samplerate, u"44100");
+}
+
+TEST_F(FormatFields, KnownExtensionsWhoseReaderRefusesAreNotTaken) {
+  for (const char* name : {"x.flac", "x.wma", "x.ogg", "x.m4a", "x.m4r"})
+    EXPECT_FALSE(ReadTrackFields(Write(name, TBytes(3000, 0x20)), Fields)) << name;
+}
+
+}  // namespace
