@@ -14,7 +14,10 @@ std::u16string NonZero(long long value) { return value == 0 ? std::u16string() :
 
 bool ReadMp4Fields(std::u16string_view path, TTrackFields& fields) {
   TMP4Tag mp4;
-  if (mp4.LoadFromFile(path) != 0) return false;
+  // A file without metadata items (result 1) is still a track when the
+  // reader found its audio: it is imported with the name fallbacks.
+  const int result = mp4.LoadFromFile(path);
+  if (result != TMP4Tag::ResultSuccess && !(result == TMP4Tag::ResultNoItems && mp4.Playtime() > 0)) return false;
   fields.mf_title = PrepareTagText(mp4.GetText(u"\u00a9nam"));
   fields.mf_artist = PrepareTagText(mp4.GetText(u"\u00a9ART"));
   fields.mf_album = PrepareTagText(mp4.GetText(u"\u00a9alb"));
