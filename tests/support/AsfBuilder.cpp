@@ -6,8 +6,6 @@
 
 namespace velmaro::testsupport {
 
-using namespace lebytes;
-
 namespace {
 std::uint8_t Hex(char c) {
   return static_cast<std::uint8_t>(c >= '0' && c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
@@ -29,20 +27,6 @@ TBytes AsfGuid(std::string_view text) {
   for (const std::size_t at : Offsets) bytes.push_back(static_cast<std::uint8_t>(Hex(text[at]) << 4 | Hex(text[at + 1])));
   return bytes;
 }
-
-namespace lebytes {
-TBytes LE16(std::uint16_t value) { return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8)}; }
-TBytes LE32(std::uint32_t value) {
-  TBytes bytes;
-  for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-  return bytes;
-}
-TBytes LE64(std::uint64_t value) {
-  TBytes bytes;
-  for (int i = 0; i < 8; ++i) bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-  return bytes;
-}
-}  // namespace lebytes
 
 TBytes Utf16Bytes(std::string_view utf8, bool terminate) {
   TBytes bytes;

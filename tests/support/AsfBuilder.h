@@ -31,14 +31,6 @@ inline constexpr std::string_view AsfVideoMediaGuid = "BC19EFC0-5B4D-11CF-A8FD-0
 // ASF value types as stored in descriptors and metadata records.
 enum TAsfType : std::uint16_t { AsfString = 0, AsfBytes = 1, AsfBool = 2, AsfDword = 3, AsfQword = 4, AsfWord = 5, AsfGuidType = 6 };
 
-// Little-endian numbers; in their own namespace, as other builders of this
-// folder have helpers of the same names.
-namespace lebytes {
-TBytes LE16(std::uint16_t value);
-TBytes LE32(std::uint32_t value);
-TBytes LE64(std::uint64_t value);
-}  // namespace lebytes
-
 // UTF-8 text as UTF-16LE (with a terminator unless terminate is false).
 TBytes Utf16Bytes(std::string_view utf8, bool terminate = true);
 

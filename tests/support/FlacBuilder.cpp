@@ -2,30 +2,8 @@
 
 namespace velmaro::testsupport {
 
-namespace flacbytes {
-namespace {
-TBytes Bytes(std::uint64_t value, int count, bool bigEndian) {
-  TBytes out;
-  for (int i = 0; i < count; ++i)
-    out.push_back(static_cast<std::uint8_t>(value >> (8 * (bigEndian ? count - 1 - i : i))));
-  return out;
-}
-}  // namespace
-TBytes BE24(std::uint32_t value) { return Bytes(value, 3, true); }
-TBytes BE32(std::uint32_t value) { return Bytes(value, 4, true); }
-TBytes LE32(std::uint32_t value) { return Bytes(value, 4, false); }
-}  // namespace flacbytes
-
-using namespace flacbytes;
-
-namespace {
-TBytes Bytes16(std::uint16_t value) {
-  return {static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
-}
-}  // namespace
-
 TBytes FlacStreamInfoBody(std::uint32_t sampleRate, int channels, int bitsPerSample, std::uint64_t totalSamples) {
-  TBytes body = JoinBytes({Bytes16(4096), Bytes16(4096), BE24(0), BE24(0)});
+  TBytes body = JoinBytes({BE16(4096), BE16(4096), BE24(0), BE24(0)});
   // rate (20 bits), channels - 1 (3), bits - 1 (5), samples (36).
   const std::uint64_t packed =
       static_cast<std::uint64_t>(sampleRate & 0xFFFFF) << 44 | static_cast<std::uint64_t>((channels - 1) & 7) << 41 |

@@ -13,13 +13,6 @@
 
 namespace velmaro::testsupport {
 
-// Integers as FLAC stores them: big-endian, little-endian in comments.
-namespace flacbytes {
-TBytes BE24(std::uint32_t value);
-TBytes BE32(std::uint32_t value);
-TBytes LE32(std::uint32_t value);
-}  // namespace flacbytes
-
 // The 34-byte STREAMINFO body; totalSamples takes 36 bits.
 TBytes FlacStreamInfoBody(std::uint32_t sampleRate, int channels, int bitsPerSample, std::uint64_t totalSamples);
 

@@ -2,26 +2,6 @@
 
 namespace velmaro::testsupport {
 
-namespace {
-TBytes BigEndian(std::uint64_t v, int count) {
-  TBytes out;
-  for (int i = count - 1; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-  return out;
-}
-TBytes LittleEndian(std::uint64_t v, int count) {
-  TBytes out;
-  for (int i = 0; i < count; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-  return out;
-}
-}  // namespace
-
-TBytes BE16(std::uint16_t v) { return BigEndian(v, 2); }
-TBytes BE24(std::uint32_t v) { return BigEndian(v, 3); }
-TBytes BE32(std::uint32_t v) { return BigEndian(v, 4); }
-TBytes BE64(std::uint64_t v) { return BigEndian(v, 8); }
-TBytes LE32(std::uint32_t value) { return LittleEndian(value, 4); }
-TBytes LE64(std::uint64_t value) { return LittleEndian(value, 8); }
-
 TBytes Synchsafe(std::uint32_t v) {
   return {static_cast<std::uint8_t>(v >> 21 & 0x7F), static_cast<std::uint8_t>(v >> 14 & 0x7F),
           static_cast<std::uint8_t>(v >> 7 & 0x7F), static_cast<std::uint8_t>(v & 0x7F)};

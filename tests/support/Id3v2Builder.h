@@ -12,13 +12,6 @@
 
 namespace velmaro::testsupport {
 
-// Fixed-width numbers as bytes.
-TBytes BE16(std::uint16_t v);
-TBytes BE24(std::uint32_t v);
-TBytes BE32(std::uint32_t v);
-TBytes BE64(std::uint64_t v);
-TBytes LE32(std::uint32_t value);
-TBytes LE64(std::uint64_t value);
 // A 28-bit value as four bytes of 7 bits each.
 TBytes Synchsafe(std::uint32_t v);
 

@@ -4,21 +4,6 @@
 
 namespace velmaro::testsupport {
 
-namespace mp4bytes {
-namespace {
-TBytes BigEndian(std::uint64_t value, int count) {
-  TBytes out;
-  for (int i = count - 1; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-  return out;
-}
-}  // namespace
-TBytes BE16(std::uint16_t value) { return BigEndian(value, 2); }
-TBytes BE32(std::uint32_t value) { return BigEndian(value, 4); }
-TBytes BE64(std::uint64_t value) { return BigEndian(value, 8); }
-}  // namespace mp4bytes
-
-using namespace mp4bytes;
-
 namespace {
 
 TBytes Name(std::string_view name) {

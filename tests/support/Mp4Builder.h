@@ -14,13 +14,6 @@
 
 namespace velmaro::testsupport {
 
-// Big-endian integers, as every MP4 field is stored.
-namespace mp4bytes {
-TBytes BE16(std::uint16_t value);
-TBytes BE32(std::uint32_t value);
-TBytes BE64(std::uint64_t value);
-}  // namespace mp4bytes
-
 // An atom with a 32-bit size covering header and body.
 TBytes Mp4Atom(std::string_view name, const TBytes& body);
 TBytes Mp4Atom(std::string_view name, std::initializer_list<TBytes> children);

@@ -5,8 +5,6 @@
 
 namespace velmaro::testsupport {
 
-using namespace lebytes;
-
 namespace {
 
 std::uint32_t OggCrc(const TBytes& bytes) {
@@ -30,11 +28,6 @@ TBytes CommentBody(std::string_view vendor, const std::vector<TBytes>& comments)
   TBytes body = JoinBytes({LengthPrefixed(AsciiBytes(vendor)), LE32(static_cast<std::uint32_t>(comments.size()))});
   for (const TBytes& comment : comments) AppendBytes(body, LengthPrefixed(comment));
   return body;
-}
-
-TBytes BE32(std::uint32_t v) {
-  return {static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
-          static_cast<std::uint8_t>(v)};
 }
 
 std::string Base64(const TBytes& bytes) {

@@ -8,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "support/AsfBuilder.h"  // lebytes::LE16, LE32, LE64
 #include "support/TagBytes.h"
 
 namespace velmaro::testsupport {

@@ -1,12 +1,19 @@
 #include "support/TagBytes.h"
 
-#include <atomic>
-#include <fstream>
-#include <random>
-#include <stdexcept>
-#include <system_error>
-
 namespace velmaro::testsupport {
+
+namespace {
+TBytes BigEndian(std::uint64_t value, int count) {
+  TBytes out;
+  for (int i = count - 1; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+  return out;
+}
+TBytes LittleEndian(std::uint64_t value, int count) {
+  TBytes out;
+  for (int i = 0; i < count; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+  return out;
+}
+}  // namespace
 
 TBytes JoinBytes(std::initializer_list<TBytes> parts) {
   TBytes all;
@@ -18,33 +25,13 @@ void AppendBytes(TBytes& target, const TBytes& more) { target.insert(target.end(
 
 TBytes AsciiBytes(std::string_view text) { return TBytes(text.begin(), text.end()); }
 
-TTempFolder::TTempFolder() {
-  static std::atomic<unsigned> counter{0};
-  std::random_device random;
-  const auto base = std::filesystem::temp_directory_path();
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const auto candidate = base / ("velmaro-tags-" + std::to_string(random()) + "-" + std::to_string(counter++));
-    std::error_code error;
-    if (std::filesystem::create_directory(candidate, error)) {
-      FPath = candidate;
-      return;
-    }
-  }
-  throw std::runtime_error("cannot create a temporary folder");
-}
-
-TTempFolder::~TTempFolder() {
-  std::error_code error;
-  std::filesystem::remove_all(FPath, error);
-}
-
-std::filesystem::path TTempFolder::Write(const std::string& name, const TBytes& bytes) const {
-  const auto path = FPath / name;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + path.string());
-  return path;
-}
+TBytes BE16(std::uint16_t value) { return BigEndian(value, 2); }
+TBytes BE24(std::uint32_t value) { return BigEndian(value, 3); }
+TBytes BE32(std::uint32_t value) { return BigEndian(value, 4); }
+TBytes BE64(std::uint64_t value) { return BigEndian(value, 8); }
+TBytes LE16(std::uint16_t value) { return LittleEndian(value, 2); }
+TBytes LE32(std::uint32_t value) { return LittleEndian(value, 4); }
+TBytes LE64(std::uint64_t value) { return LittleEndian(value, 8); }
 
 std::u16string ToReaderPath(const std::filesystem::path& path) { return path.u16string(); }
 

@@ -1,5 +1,5 @@
-// Small helpers for tag reader tests: byte strings, and files written
-// from them into a private temporary folder.
+// Small helpers for tag reader tests: byte strings and fixed-width
+// numbers as bytes.
 #pragma once
 
 #include <cstdint>
@@ -18,22 +18,15 @@ void AppendBytes(TBytes& target, const TBytes& more);
 // The characters of the text as bytes.
 TBytes AsciiBytes(std::string_view text);
 
-// A temporary folder for one test, removed with everything in it when the
-// object goes.
-class TTempFolder {
- public:
-  TTempFolder();
-  ~TTempFolder();
-  TTempFolder(const TTempFolder&) = delete;
-  TTempFolder& operator=(const TTempFolder&) = delete;
-
-  const std::filesystem::path& Path() const { return FPath; }
-  // Writes the bytes into a file of that name; returns its full path.
-  std::filesystem::path Write(const std::string& name, const TBytes& bytes) const;
-
- private:
-  std::filesystem::path FPath;
-};
+// Fixed-width numbers as bytes, most significant byte first (BE) or
+// last (LE); bits above the width are dropped.
+TBytes BE16(std::uint16_t value);
+TBytes BE24(std::uint32_t value);
+TBytes BE32(std::uint32_t value);
+TBytes BE64(std::uint64_t value);
+TBytes LE16(std::uint16_t value);
+TBytes LE32(std::uint32_t value);
+TBytes LE64(std::uint64_t value);
 
 // A path as the readers take it.
 std::u16string ToReaderPath(const std::filesystem::path& path);

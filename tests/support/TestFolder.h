@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/Text.h"
+#include "support/TagBytes.h"
 
 namespace velmaro::test {
 
@@ -29,12 +30,22 @@ class TTestFolder {
   TTestFolder(const TTestFolder&) = delete;
   TTestFolder& operator=(const TTestFolder&) = delete;
 
+  // The folder itself.
+  std::filesystem::path Path() const { return FPath; }
   std::string Path(const std::string& name) const { return FPath + "/" + name; }
   std::u16string Path16(const std::string& name) const { return platform::Utf8ToUtf16(Path(name)); }
 
   std::string Write(const std::string& name, const std::string& content) const {
     std::string path = Path(name);
     std::ofstream(path, std::ios::binary) << content;
+    return path;
+  }
+  // Writes the bytes into a file of that name; throws when that fails.
+  std::filesystem::path Write(const std::string& name, const testsupport::TBytes& bytes) const {
+    const std::filesystem::path path = Path(name);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path.string());
     return path;
   }
 

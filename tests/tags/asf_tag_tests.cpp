@@ -9,6 +9,7 @@
 
 #include "support/AsfBuilder.h"
 #include "support/TCountingStream.h"
+#include "support/TestFolder.h"
 #include "tags/asf/AsfAttributeReader.h"
 #include "tags/asf/TWMATag.h"
 #include "tags/common/TStream.h"
@@ -17,7 +18,7 @@ namespace velmaro::tags {
 namespace {
 
 using namespace velmaro::testsupport;
-using namespace velmaro::testsupport::lebytes;
+using velmaro::test::TTestFolder;
 
 struct Loaded {
   int result;
@@ -258,7 +259,7 @@ TEST(WmaTag, AMissingFileGivesResult1AndSizeMinusOne) {
 }
 
 TEST(WmaTag, LoadsFromAFileAndReportsItsSize) {
-  TTempFolder folder;
+  TTestFolder folder;
   const TBytes bytes = WmaFile({.fileSize = 50000, .moreObjects = {AsfContentDescription({.author = "Band"})}});
   const auto path = folder.Write("a.wma", bytes);
   TWMATag tag;
@@ -280,7 +281,7 @@ bool Have(const char* check) { return std::system(check) == 0; }
 TEST(WmaTag, ReadsAttributesWrittenByFfmpegAndMutagen) {
   if (!Have("command -v ffmpeg >/dev/null 2>&1")) GTEST_SKIP() << "ffmpeg is not installed";
   if (!Have("/usr/bin/python3 -c 'import mutagen' >/dev/null 2>&1")) GTEST_SKIP() << "mutagen is not installed";
-  TTempFolder folder;
+  TTestFolder folder;
   const std::string path = (folder.Path() / "tagged.wma").string();
   ASSERT_EQ(std::system(("ffmpeg -loglevel error -y -f lavfi -i sine=duration=2 -c:a wmav2 -b:a 64k "
                          "-metadata title=Song -metadata artist=Band -metadata album=Record '" + path + "'")

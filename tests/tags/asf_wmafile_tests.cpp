@@ -7,6 +7,7 @@
 
 #include "support/AsfBuilder.h"
 #include "support/TCountingStream.h"
+#include "support/TestFolder.h"
 #include "tags/asf/TWMAfile.h"
 #include "tags/common/TStream.h"
 
@@ -14,6 +15,7 @@ namespace velmaro::tags {
 namespace {
 
 using namespace velmaro::testsupport;
+using velmaro::test::TTestFolder;
 
 struct Read {
   bool result;
@@ -179,7 +181,7 @@ TEST(WmaFile, AMissingFileCannotBeRead) {
 
 TEST(WmaFile, ReadsAFileWrittenByFfmpeg) {
   if (std::system("command -v ffmpeg >/dev/null 2>&1") != 0) GTEST_SKIP() << "ffmpeg is not installed";
-  TTempFolder folder;
+  TTestFolder folder;
   const auto path = folder.Path() / "tone.wma";
   const std::string command = "ffmpeg -loglevel error -y -f lavfi -i sine=frequency=440:duration=3 -ac 1 -ar 22050 "
                               "-c:a wmav2 -b:a 32k '" + path.string() + "'";

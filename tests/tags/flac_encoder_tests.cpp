@@ -8,6 +8,7 @@
 #include <string>
 
 #include "support/TagBytes.h"
+#include "support/TestFolder.h"
 #include "tags/flac/TFLACfile.h"
 #include "tags/flac/TFlacTag.h"
 
@@ -15,6 +16,7 @@ namespace velmaro::tags {
 namespace {
 
 using namespace velmaro::testsupport;
+using velmaro::test::TTestFolder;
 
 int Shell(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()); }
 
@@ -32,7 +34,7 @@ class FlacEncoderTest : public ::testing::Test {
     return path;
   }
 
-  TTempFolder FFolder;
+  TTestFolder FFolder;
 };
 
 TEST_F(FlacEncoderTest, FlacWithTagsPictureSeekTableAndPadding) {

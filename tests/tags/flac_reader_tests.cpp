@@ -5,6 +5,7 @@
 
 #include "support/FlacBuilder.h"
 #include "support/TagBytes.h"
+#include "support/TestFolder.h"
 #include "tags/flac/FlacReadError.h"
 #include "tags/flac/TFLACfile.h"
 #include "tags/flac/TFlacTag.h"
@@ -13,7 +14,7 @@ namespace velmaro::tags {
 namespace {
 
 using namespace testsupport;
-using namespace testsupport::flacbytes;
+using velmaro::test::TTestFolder;
 
 bool Gate(TFLACfile& flac, const TBytes& bytes) {
   TMemoryStream stream(bytes);
@@ -394,7 +395,7 @@ TEST(FlacErrors, EveryTruncationOfAFileEndsCleanly) {
 }
 
 TEST(FlacFiles, ReadFromDisk) {
-  TTempFolder folder;
+  TTestFolder folder;
   const std::u16string path = ToReaderPath(folder.Write("a.flac", EncoderOrderFile()));
   TFLACfile flac;
   ASSERT_TRUE(flac.ReadFromFile(path));
@@ -403,7 +404,7 @@ TEST(FlacFiles, ReadFromDisk) {
   TFlacTag tag;
   ASSERT_EQ(TFlacTag::ResultSuccess, tag.LoadFromFile(path, true));
   EXPECT_EQ(tag.ReadFrameByNameAsText(u"TITLE"), u"Title");
-  EXPECT_EQ(TFlacTag::ResultFileError, tag.LoadFromFile(ToReaderPath(folder.Write("empty.flac", {})), true));
+  EXPECT_EQ(TFlacTag::ResultFileError, tag.LoadFromFile(ToReaderPath(folder.Write("empty.flac", TBytes{})), true));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "support/Id3v1Builder.h"
 #include "support/MpegBuilder.h"
+#include "support/TestFolder.h"
 #include "tags/common/TStream.h"
 #include "tags/id3v1/Genres.h"
 #include "tags/id3v1/TID3v1Tag.h"
@@ -14,6 +15,7 @@ namespace velmaro::tags {
 namespace {
 
 using namespace velmaro::testsupport;
+using velmaro::test::TTestFolder;
 
 struct Loaded {
   int result;
@@ -298,7 +300,7 @@ TEST(Id3v1Lyrics3, BlocksTouchingTheStartOfTheFile) {
 // Files and defaults.
 
 TEST(Id3v1File, LoadsFromAFileAndReportsMissingOnes) {
-  TTempFolder folder;
+  TTestFolder folder;
   const TBytes bytes = JoinBytes({Audio(), Id3v1Tag({.title = "From File", .track = 2})});
   const auto path = ToReaderPath(folder.Write("song.mp3", bytes));
   TID3v1Tag tag;

@@ -7,12 +7,13 @@
 #include <string>
 
 #include "support/TagBytes.h"
+#include "support/TestFolder.h"
 #include "tags/id3v2/TID3v2Tag.h"
 
 namespace velmaro::tags {
 namespace {
 
-using testsupport::TTempFolder;
+using velmaro::test::TTestFolder;
 using testsupport::ToReaderPath;
 
 bool RunQuietly(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
@@ -33,7 +34,7 @@ class ID3v2Encoders : public ::testing::Test {
     return path;
   }
 
-  TTempFolder FFolder;
+  TTestFolder FFolder;
 };
 
 TEST_F(ID3v2Encoders, LameVersion23TagAnswersEveryImportQuestion) {

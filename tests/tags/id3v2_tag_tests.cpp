@@ -6,12 +6,14 @@
 #include "support/ContainerBuilder.h"
 #include "support/Id3v2Builder.h"
 #include "support/TagBytes.h"
+#include "support/TestFolder.h"
 #include "tags/id3v2/TID3v2Tag.h"
 
 namespace velmaro::tags {
 namespace {
 
 using namespace testsupport;
+using velmaro::test::TTestFolder;
 
 int Load(TID3v2Tag& tag, const TBytes& bytes, bool buffered = true) {
   TMemoryStream stream(bytes);
@@ -383,7 +385,7 @@ TEST(ID3v2Containers, MpegAudioAfterTheTagNamesTheFileMpeg) {
 }
 
 TEST(ID3v2Files, LoadsFromAFileAndNamesIt) {
-  TTempFolder folder;
+  TTestFolder folder;
   const auto path = ToReaderPath(folder.Write("a.mp3", TId3v2Builder(3).Text("TIT2", "File").Build()));
   for (const bool buffered : {true, false}) {
     TID3v2Tag tag;

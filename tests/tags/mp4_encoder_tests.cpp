@@ -8,12 +8,14 @@
 #include <string>
 
 #include "support/TagBytes.h"
+#include "support/TestFolder.h"
 #include "tags/mp4/TMP4Tag.h"
 
 namespace velmaro::tags {
 namespace {
 
 using namespace velmaro::testsupport;
+using velmaro::test::TTestFolder;
 
 bool HaveTool(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
 
@@ -37,7 +39,7 @@ class MP4EncoderTest : public ::testing::Test {
            "-metadata comment=Nice -metadata genre=Rock -metadata track=3/9";
   }
 
-  TTempFolder FFolder;
+  TTestFolder FFolder;
 };
 
 TEST_F(MP4EncoderTest, AacWithItsTagsWhereverMoovStands) {

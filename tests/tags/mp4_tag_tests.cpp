@@ -8,13 +8,14 @@
 #include "support/Mp4Builder.h"
 #include "support/TCountingStream.h"
 #include "support/TagBytes.h"
+#include "support/TestFolder.h"
 #include "tags/mp4/TMP4Tag.h"
 
 namespace velmaro::tags {
 namespace {
 
 using namespace testsupport;
-using namespace testsupport::mp4bytes;
+using velmaro::test::TTestFolder;
 
 int Load(TMP4Tag& tag, const TBytes& bytes, bool buffered = true) {
   TMemoryStream stream(bytes);
@@ -160,7 +161,7 @@ TEST(MP4Tag, GivesTheResultCodesOfTheLoad) {
 }
 
 TEST(MP4Tag, LoadsAFileFromDisk) {
-  TTempFolder folder;
+  TTestFolder folder;
   TMP4Tag tag;
   ASSERT_EQ(TMP4Tag::ResultSuccess, tag.LoadFromFile(ToReaderPath(folder.Write("a.m4a", Mp4File(TaggedLayout())))));
   ExpectTaggedValues(tag);

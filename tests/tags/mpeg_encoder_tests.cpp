@@ -8,6 +8,7 @@
 #include <string>
 
 #include "support/TagBytes.h"
+#include "support/TestFolder.h"
 #include "tags/id3v1/TID3v1Tag.h"
 #include "tags/mpeg/TMPEGaudio.h"
 
@@ -15,6 +16,7 @@ namespace velmaro::tags {
 namespace {
 
 using namespace velmaro::testsupport;
+using velmaro::test::TTestFolder;
 
 bool HaveTool(const std::string& name) {
   return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
@@ -36,7 +38,7 @@ class MpegEncoderTest : public ::testing::Test {
     return ToReaderPath(out);
   }
 
-  TTempFolder FFolder;
+  TTestFolder FFolder;
   std::filesystem::path FWave;
 };
 

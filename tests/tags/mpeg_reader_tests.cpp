@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "support/MpegBuilder.h"
+#include "support/TestFolder.h"
 #include "tags/common/TStream.h"
 #include "tags/mpeg/TMPEGaudio.h"
 
@@ -12,6 +13,7 @@ namespace velmaro::tags {
 namespace {
 
 using namespace velmaro::testsupport;
+using velmaro::test::TTestFolder;
 
 TMPEGaudio ReadMpeg(const TBytes& bytes, bool* result = nullptr) {
   TMemoryStream stream(bytes);
@@ -424,7 +426,7 @@ TEST(MpegDerived, AValidFileIsReadOnlyAtItsStartAndEnd) {
 }
 
 TEST(MpegFile, ReadsFilesAndRefusesMissingOnes) {
-  TTempFolder folder;
+  TTestFolder folder;
   TMPEGaudio mpeg;
   ASSERT_TRUE(mpeg.ReadFromFileDataOnly(ToReaderPath(folder.Write("a.mp3", JoinBytes({Id3v2Placeholder(50), MpegFrames({}, 30)})))));
   EXPECT_EQ(mpeg.Frame().Position, 60);

@@ -8,6 +8,7 @@
 
 #include "support/OggBuilder.h"
 #include "support/TCountingStream.h"
+#include "support/TestFolder.h"
 #include "tags/common/TStream.h"
 #include "tags/ogg/TOGGStream.h"
 #include "tags/ogg/TOpusTag.h"
@@ -16,7 +17,7 @@ namespace velmaro::tags {
 namespace {
 
 using namespace velmaro::testsupport;
-using namespace velmaro::testsupport::lebytes;
+using velmaro::test::TTestFolder;
 
 struct Loaded {
   int result;
@@ -237,7 +238,7 @@ TEST(OggTag, MissingFileGives4) {
 TEST(OggTag, ReadsCommentsAndPicturesWrittenByOggencAndMutagen) {
   if (std::system("command -v oggenc >/dev/null 2>&1 && command -v ffmpeg >/dev/null 2>&1") != 0)
     GTEST_SKIP() << "oggenc or ffmpeg is not installed";
-  TTempFolder folder;
+  TTestFolder folder;
   const std::string wav = (folder.Path() / "tone.wav").string();
   const std::string ogg = (folder.Path() / "tone.ogg").string();
   ASSERT_EQ(std::system(("ffmpeg -loglevel error -y -f lavfi -i sine=duration=2 '" + wav + "' && oggenc -Q " +

@@ -9,6 +9,7 @@
 
 #include "support/OggBuilder.h"
 #include "support/TCountingStream.h"
+#include "support/TestFolder.h"
 #include "tags/common/TStream.h"
 #include "tags/ogg/TOggVorbis.h"
 
@@ -16,7 +17,7 @@ namespace velmaro::tags {
 namespace {
 
 using namespace velmaro::testsupport;
-using namespace velmaro::testsupport::lebytes;
+using velmaro::test::TTestFolder;
 
 struct Read {
   bool result;
@@ -174,7 +175,7 @@ TEST(OggVorbis, AMissingFileIsNotOgg) {
 TEST(OggVorbis, ReadsFilesWrittenByOggenc) {
   if (std::system("command -v oggenc >/dev/null 2>&1 && command -v ffmpeg >/dev/null 2>&1") != 0)
     GTEST_SKIP() << "oggenc or ffmpeg is not installed";
-  TTempFolder folder;
+  TTestFolder folder;
   for (const int channels : {1, 2, 6}) {
     SCOPED_TRACE(channels);
     const std::string wav = (folder.Path() / "tone.wav").string();
