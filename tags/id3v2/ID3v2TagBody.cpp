@@ -204,6 +204,12 @@ TID3v2TagBody ReadID3v2TagBody(TStream& stream, const TID3v2BodyLayout& layout) 
   if (body.ExtendedHeader) ReadExtendedHeader(stream, layout, body);
 
   while (stream.Position() < layout.End) {
+    // Real tags hold tens of frames; a tag of countless empty frames would
+    // otherwise cost many times its size in memory.
+    if (body.Frames.size() >= MaxID3v2Frames) {
+      body.Error = true;
+      break;
+    }
     const std::int64_t frameStart = stream.Position();
     const TFrameEnd end = ReadFrame(stream, layout, body);
     if (end == TFrameEnd::Next) continue;

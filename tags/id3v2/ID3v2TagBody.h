@@ -2,6 +2,7 @@
 // the frames, up to the end of the tag, the padding or the end of the data.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -41,6 +42,9 @@ struct TID3v2BodyLayout {
   bool PlainFrameSizes = false;
   bool AnsiText = false;  // for the description of converted PIC frames
 };
+
+// The most frames one tag gives; the walk ends there with the error flag.
+inline constexpr std::size_t MaxID3v2Frames = 16384;
 
 struct TID3v2TagBody {
   std::vector<TID3v2Frame> Frames;

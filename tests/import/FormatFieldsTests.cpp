@@ -68,6 +68,21 @@ TEST_F(FormatFields, Mp4WithoutPlayTimeLeavesTheStreamFieldsEmpty) {
   EXPECT_EQ(Fields.mf_album, u"Music");
 }
 
+TEST_F(FormatFields, Mp4AudioWithoutMetadataIsATrackAllTheSame) {
+  Mp4FileLayout layout;
+  layout.tracks = {Mp4Track({Mp4AudioEntry("mp4a", 2, 16, 44100)})};
+  layout.withUdta = false;
+  ASSERT_TRUE(ReadTrackFields(Write("Plain_Artist - Plain Song.m4a", Mp4File(layout)), Fields));
+  EXPECT_EQ(Fields.mf_artist, u"Plain Artist");
+  EXPECT_EQ(Fields.mf_title, u"Plain Song");
+  EXPECT_EQ(Fields.mf_length, u"10");
+  EXPECT_EQ(Fields.mf_trackno, u"0");
+  EXPECT_EQ(Fields.mf_hasimage, u"");
+  // Without items and without play time nothing says it is audio.
+  layout.duration = 0;
+  EXPECT_FALSE(ReadTrackFields(Write("nothing.m4a", Mp4File(layout)), Fields));
+}
+
 TEST_F(FormatFields, Mp4TrackGenreAndCover) {
   Mp4FileLayout layout;
   layout.tracks = {Mp4Track({Mp4AudioEntry("mp4a", 2, 16, 44100)})};

@@ -96,6 +96,20 @@ TEST(ID3v2Frames, ReadsFramesInOrderUntilThePadding) {
   }
 }
 
+TEST(ID3v2Frames, ATagOfCountlessEmptyFramesIsCutShort) {
+  // 100,000 empty frames of ten bytes: a hostile tag whose frame list
+  // would cost many times its size in memory.
+  TId3v2Builder builder(3);
+  TBytes frames;
+  for (int i = 0; i < 100000; ++i) AppendBytes(frames, Frame(3, "TXXX", {}));
+  builder.Add(frames).Text("TIT2", "Beyond the cap");
+  TID3v2Tag tag;
+  ASSERT_EQ(TID3v2Tag::ResultSuccess, Load(tag, builder.Build()));
+  EXPECT_EQ(static_cast<std::size_t>(tag.FrameCount()), MaxID3v2Frames);
+  EXPECT_TRUE(tag.Error());
+  EXPECT_EQ(tag.GetUnicodeText("TIT2", true), u"");
+}
+
 TEST(ID3v2Frames, EndTheListAtAnIdThatIsNotLettersOrDigits) {
   TID3v2Tag tag;
   // Only the first three characters are checked.
