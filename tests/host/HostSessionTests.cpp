@@ -1,6 +1,5 @@
 // The built Melvanto.wfx, loaded and driven as a host drives it.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -10,25 +9,17 @@
 #include "host/THostHarness.h"
 #include "platform/Platform.h"
 #include "platform/System.h"
+#include "support/CommandRunner.h"
 #include "support/TestFolder.h"
 
 using namespace velmaro;
 using namespace velmaro::host;
+using velmaro::test::ExecuteSql;
+using velmaro::test::RunCommand;
 using velmaro::test::TTestFolder;
 
 namespace {
 
-std::string RunCommand(const std::string& command, int* status = nullptr) {
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return output;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-  const int rc = pclose(pipe);
-  if (status) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  return output;
-}
 
 std::vector<std::string> Names(const TListing& listing) {
   std::vector<std::string> names;
@@ -43,15 +34,6 @@ std::string PathEntry(std::string path) {
   return path;
 }
 
-// Fills a library file from outside, as the sqlite3 tool would.
-void Sql(const std::string& dbPath, const std::string& sql) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(dbPath.c_str(), &db), SQLITE_OK);
-  char* error = nullptr;
-  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "");
-  sqlite3_free(error);
-  sqlite3_close(db);
-}
 
 TEST(HostSession, OnlyTheHostInterfaceIsExported) {
   int status = 0;
@@ -90,7 +72,7 @@ TEST(HostSession, AFreshLibraryListsItsRootAndEveryView) {
   EXPECT_FALSE(titles.Ok);
   EXPECT_EQ(titles.LastError, platform::ErrorNoMoreFiles);
 
-  Sql(folder.Path("VORNAK.DB"),
+  ExecuteSql(folder.Path("VORNAK.DB"),
       "insert into mp3files (mf_path, mf_artist, mf_title, mf_album, mf_genre, mf_favorite) values "
       "('/music/a.mp3', 'Abba', 'Waterloo', 'Waterloo', 'Pop', 1),"
       "('/music/b.flac', 'ABBA', 'SOS', 'ABBA', 'Pop', 0),"
@@ -137,7 +119,7 @@ TEST(HostSession, ListingsFromTwoThreadsDoNotTrampleEachOther) {
   std::string values;
   for (int i = 0; i < 300; ++i)
     values += std::string(i ? "," : "") + "('/m/" + std::to_string(i) + ".mp3','A" + std::to_string(i % 7) + "','T')";
-  Sql(folder.Path("VORNAK.DB"), "insert into mp3files (mf_path, mf_artist, mf_title) values " + values);
+  ExecuteSql(folder.Path("VORNAK.DB"), "insert into mp3files (mf_path, mf_artist, mf_title) values " + values);
   auto work = [&](const char16_t* path) {
     for (int i = 0; i < 40; ++i) host.List(HostPath(path));
   };
@@ -161,7 +143,7 @@ TEST(VelmaroCommand, ListsTheRootAndCreatesTheLibrary) {
             "file  Settings\n");
   EXPECT_TRUE(std::filesystem::exists(folder.Path("VORNAK.DB")));
 
-  Sql(folder.Path("VORNAK.DB"),
+  ExecuteSql(folder.Path("VORNAK.DB"),
       "insert into mp3files (mf_path, mf_artist, mf_title, mf_album, mf_genre) values "
       "('/m/a.mp3', 'Queen', 'So \"Real\"', 'News', 'Rock')");
   const std::string tree = RunCommand("'" VELMARO_BINARY_DIR "/velmaro' --plugin '" VELMARO_PLUGIN_PATH "' --ini '" +

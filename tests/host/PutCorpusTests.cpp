@@ -7,6 +7,7 @@
 
 #include "host/THostHarness.h"
 #include "platform/Platform.h"
+#include "support/CommandRunner.h"
 #include "support/Corpus.h"
 #include "support/TestFolder.h"
 
@@ -17,16 +18,9 @@ using velmaro::test::TTestFolder;
 namespace {
 
 std::string Velmaro(const std::string& ini, const std::string& args, int* status) {
-  const std::string command = "'" VELMARO_BINARY_DIR "/velmaro' --plugin '" VELMARO_PLUGIN_PATH "' --ini '" + ini +
-                              "' " + args + " 2>&1";
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  char buffer[4096];
-  std::size_t n;
-  while (pipe && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-  const int rc = pipe ? pclose(pipe) : -1;
-  *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  return output;
+  return test::RunCommand("'" VELMARO_BINARY_DIR "/velmaro' --plugin '" VELMARO_PLUGIN_PATH "' --ini '" + ini + "' " +
+                              args + " 2>&1",
+                          status);
 }
 
 std::u16string Folder(const std::string& value) { return value.empty() ? u"_Other" : FromUtf8(value); }
