@@ -9,7 +9,13 @@ namespace velmaro {
 int TPlugin::FsGetLocalNameW(char16_t* remoteName, int maxlen) { return FCopyOut.FsGetLocalNameW(remoteName, maxlen); }
 
 int TPlugin::FsGetFileW(const char16_t* remoteName, const char16_t* localName, int copyFlags) {
-  return FCopyOut.FsGetFileW(remoteName, localName, copyFlags, THostCallbacks{FPluginNr, FProgressProc, FRequestProc});
+  THostCallbacks host;
+  {
+    std::lock_guard<std::recursive_mutex> guard(FLock);
+    host = THostCallbacks{FPluginNr, FProgressProc, FRequestProc};
+  }
+  // Takes the lock itself, and lets it go while the file is copied.
+  return FCopyOut.FsGetFileW(remoteName, localName, copyFlags, host, FLock);
 }
 
 int TPlugin::FsGetPreviewBitmapW(char16_t* remoteName, int, int, fsapi::TBitmapHandle* returnedBitmap) {

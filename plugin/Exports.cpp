@@ -79,7 +79,7 @@ VELMARO_EXPORT int VELMARO_CALL FsGetLocalNameW(TWChar* RemoteName, int maxlen) 
 }
 
 VELMARO_EXPORT int VELMARO_CALL FsGetFileW(TWChar* RemoteName, TWChar* LocalName, int CopyFlags, void*) {
-  TGuard guard(Plugin().Lock());
+  // Locks for itself: the lock is let go while the file is copied.
   return Plugin().FsGetFileW(RemoteName, LocalName, CopyFlags);
 }
 

@@ -78,19 +78,44 @@ int TCopyOut::FsGetLocalNameW(char16_t* remoteName, int maxlen) {
   }
 }
 
-int TCopyOut::FsGetFileW(const char16_t* remoteName, const char16_t* localName, int copyFlags,
-                         const THostCallbacks& host) {
-  FHost = host;
-  if (remoteName == nullptr || localName == nullptr) return fsapi::FS_FILE_READERROR;
-  return Trapped("FsGetFileW", fsapi::FS_FILE_READERROR, [&] { return GetFile(remoteName, localName, copyFlags); });
+namespace {
+
+// Called after every chunk; 1 cancels the copy, 0 goes on.
+int CopyProgress(const THostCallbacks& host, std::u16string& source, std::u16string& target, std::int64_t total,
+                 std::int64_t copied) {
+  if (host.ProgressProc == nullptr) return 0;
+  const int percent = CopyPercent(total, copied);
+  return host.ProgressProc(host.PluginNr, source.data(), target.data(), percent) == 1 ? 1 : 0;
 }
 
-int TCopyOut::GetFile(std::u16string_view remoteName, std::u16string_view localName, int copyFlags) {
+// Shows the system's text for an error through the host, and leaves it as
+// the thread's last error.
+void ShowCopyError(const THostCallbacks& host, std::uint32_t code) {
+  platform::SetLastError(code);
+  if (host.RequestProc == nullptr) return;
+  std::u16string text = platform::SysErrorMessage(code);
+  host.RequestProc(host.PluginNr, fsapi::RT_MsgOK, nullptr, text.data(), nullptr, 0);
+  platform::SetLastError(code);
+}
+
+}  // namespace
+
+int TCopyOut::FsGetFileW(const char16_t* remoteName, const char16_t* localName, int copyFlags,
+                         const THostCallbacks& host, std::recursive_mutex& lock) {
+  if (remoteName == nullptr || localName == nullptr) return fsapi::FS_FILE_READERROR;
+  std::unique_lock<std::recursive_mutex> guard(lock);
+  return Trapped("FsGetFileW", fsapi::FS_FILE_READERROR,
+                 [&] { return GetFile(remoteName, localName, copyFlags, host, guard); });
+}
+
+int TCopyOut::GetFile(std::u16string_view remoteName, std::u16string_view localName, int copyFlags,
+                      const THostCallbacks& host, std::unique_lock<std::recursive_mutex>& guard) {
   const std::u16string real = FTree.ResolveVirtualPath(remoteName);
   if (real.empty()) {
+    guard.unlock();
     // Nothing to copy: say so as the system says a missing file.
     platform::TReadFile probe(real);
-    ShowCopyError(platform::GetLastError());
+    ShowCopyError(host, platform::GetLastError());
     return fsapi::FS_FILE_READERROR;
   }
 
@@ -102,45 +127,36 @@ int TCopyOut::GetFile(std::u16string_view remoteName, std::u16string_view localN
 
   FCopySource = ToLongPath(real);
   FCopyTarget = target;
+  // From here on nothing touches the process-wide state: the copy works on
+  // its own copies of the names.
+  std::u16string source = FCopySource;
+  std::u16string destination = FCopyTarget;
+  guard.unlock();
 
-  if (FHost.ProgressProc != nullptr) {
-    std::u16string source(remoteName), proposed(localName);
-    if (FHost.ProgressProc(FHost.PluginNr, source.data(), proposed.data(), 0) == 1) return fsapi::FS_FILE_USERABORT;
+  if (host.ProgressProc != nullptr) {
+    std::u16string remote(remoteName), proposed(localName);
+    if (host.ProgressProc(host.PluginNr, remote.data(), proposed.data(), 0) == 1) return fsapi::FS_FILE_USERABORT;
   }
 
   platform::SetLastError(0);
   bool cancelled = false;
-  const int code = platform::CopyFileWithProgress(
-      FCopySource, FCopyTarget, [&](std::int64_t total, std::int64_t copied) {
-        if (CopyProgress(total, copied) != 1) return true;
-        cancelled = true;
-        return false;
-      });
+  const int code = platform::CopyFileWithProgress(source, destination, [&](std::int64_t total, std::int64_t copied) {
+    if (CopyProgress(host, source, destination, total, copied) != 1) return true;
+    cancelled = true;
+    return false;
+  });
   if (code == 0) return fsapi::FS_FILE_OK;
   if (cancelled) return fsapi::FS_FILE_USERABORT;
 
   // The copy reports one error code; whether the source can still be
   // opened tells a read failure from a write failure.
-  platform::TReadFile probe(FCopySource);
+  platform::TReadFile probe(source);
   if (!probe.IsOpen()) {
-    ShowCopyError(platform::GetLastError());
+    ShowCopyError(host, platform::GetLastError());
     return fsapi::FS_FILE_READERROR;
   }
-  ShowCopyError(static_cast<std::uint32_t>(code));
+  ShowCopyError(host, static_cast<std::uint32_t>(code));
   return fsapi::FS_FILE_WRITEERROR;
-}
-
-int TCopyOut::CopyProgress(std::int64_t total, std::int64_t copied) {
-  if (FHost.ProgressProc == nullptr) return 0;
-  const int percent = CopyPercent(total, copied);
-  return FHost.ProgressProc(FHost.PluginNr, FCopySource.data(), FCopyTarget.data(), percent) == 1 ? 1 : 0;
-}
-
-void TCopyOut::ShowCopyError(std::uint32_t code) {
-  platform::SetLastError(code);
-  if (FHost.RequestProc == nullptr) return;
-  std::u16string text = platform::SysErrorMessage(code);
-  FHost.RequestProc(FHost.PluginNr, fsapi::RT_MsgOK, nullptr, text.data(), nullptr, 0);
 }
 
 }  // namespace velmaro

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -50,21 +51,23 @@ class TCopyOut {
   // FS_FILE_USERABORT. Read and write errors are shown to the user through
   // the request callback; a failed or cancelled copy leaves no target.
   // Never throws.
+  //
+  // lock guards the process-wide state: it is held while the entry is
+  // resolved and released for the copy and every call into the host, so
+  // that the host's column thread is not kept waiting for a long copy and
+  // a host callback that waits for that thread cannot deadlock.
   int FsGetFileW(const char16_t* remoteName, const char16_t* localName, int copyFlags,
-                 const THostCallbacks& host);
+                 const THostCallbacks& host, std::recursive_mutex& lock);
 
   // Source and target of the copy in progress (kept after it).
   const std::u16string& CopySource() const { return FCopySource; }
   const std::u16string& CopyTarget() const { return FCopyTarget; }
 
  private:
-  int GetFile(std::u16string_view remoteName, std::u16string_view localName, int copyFlags);
-  // Called after every chunk; 1 cancels the copy, 0 goes on.
-  int CopyProgress(std::int64_t total, std::int64_t copied);
-  void ShowCopyError(std::uint32_t code);
+  int GetFile(std::u16string_view remoteName, std::u16string_view localName, int copyFlags,
+              const THostCallbacks& host, std::unique_lock<std::recursive_mutex>& guard);
 
   TFolderTree& FTree;
-  THostCallbacks FHost;
   std::u16string FCopySource;
   std::u16string FCopyTarget;
 };

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <future>
+#include <thread>
 
 #include "library/SqlText.h"
 #include "platform/FileSystem.h"
@@ -274,6 +276,42 @@ TEST(CopyPercents, RoundToTheNearestAndCountEveryByte) {
   EXPECT_EQ(CopyPercent(6 * gib, 3 * gib), 50);
   EXPECT_EQ(CopyPercent(5 * gib, 4 * gib + gib / 2), 90);
   EXPECT_EQ(CopyPercent(6 * gib, 6 * gib), 100);
+}
+
+}  // namespace
+
+namespace {
+
+// While a file is copied the host's column thread must not wait for the
+// copy to end, and a progress callback that waits for that thread must not
+// deadlock: the copy and every call into the host run without the lock.
+TEST_F(CopyOut, TheLockIsFreeWhileTheFileIsCopied) {
+  const long long id = AddTrack("big.mp3", std::string(3 << 20, 'x'));
+  const std::u16string entry = ArtistEntry(id);
+  bool answered = true, probed = false;
+  AbortWhen = [&](const TProgressCall& call) {
+    if (probed || call.Percent <= 0 || call.Percent >= 100) return false;
+    probed = true;
+    // The column thread asks while the main thread copies.
+    // It takes the lock as the export does, but gives up after a while
+    // instead of hanging the test when the lock is never let go.
+    auto column = std::async(std::launch::async, [&] {
+      const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+      while (!Plugin.Lock().try_lock()) {
+        if (std::chrono::steady_clock::now() > giveUp) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
+      char16_t value[64] = {};
+      const int type = Plugin.FsContentGetValueW(entry.c_str(), 0, 0, value, sizeof value, 0);
+      Plugin.Lock().unlock();
+      return type == fsapi::ft_stringw && std::u16string(value) == u"Someone";
+    });
+    answered = answered && column.get();
+    return false;
+  };
+  EXPECT_EQ(Get(entry, Folder.Path("out/big.mp3")), fsapi::FS_FILE_OK);
+  EXPECT_TRUE(probed);
+  EXPECT_TRUE(answered);
 }
 
 }  // namespace
