@@ -19,6 +19,7 @@ namespace {
 struct TPutItem {
   fs::path Local;
   std::u16string Remote;
+  bool IsFolder = false;  // created in the panel before what it holds
 };
 
 // The entry name the Titles view gives a real path.
@@ -60,15 +61,20 @@ int CommandPut(THostHarness& host, const TArgs& args) {
     const fs::path local = fs::absolute(fs::path(argument), ec).lexically_normal();
     if (fs::is_directory(local, ec)) {
       const fs::path base = local.has_filename() ? local : local.parent_path();
-      std::vector<fs::path> files;
+      // The folder and every folder below it come before their files, as a
+      // host creates each folder in the panel before it copies into it.
+      std::vector<std::pair<fs::path, bool>> found = {{base, true}};
       for (fs::recursive_directory_iterator it(base, fs::directory_options::skip_permission_denied, ec), end;
            !ec && it != end; it.increment(ec)) {
-        std::error_code fileError;
-        if (it->is_regular_file(fileError)) files.push_back(it->path());
+        std::error_code kindError;
+        if (it->is_directory(kindError))
+          found.emplace_back(it->path(), true);
+        else if (it->is_regular_file(kindError))
+          found.emplace_back(it->path(), false);
       }
-      std::sort(files.begin(), files.end());
-      for (const fs::path& file : files)
-        items.push_back({file, RemoteBelow(target, file.lexically_relative(base.parent_path()))});
+      std::sort(found.begin(), found.end());
+      for (const auto& [path, isFolder] : found)
+        items.push_back({path, RemoteBelow(target, path.lexically_relative(base.parent_path())), isFolder});
     } else if (fs::is_regular_file(local, ec)) {
       items.push_back({local, JoinVirtual(target, FromUtf8(local.filename().string()))});
     } else {
@@ -76,18 +82,30 @@ int CommandPut(THostHarness& host, const TArgs& args) {
       status = 1;
     }
   }
+  const std::size_t files = static_cast<std::size_t>(
+      std::count_if(items.begin(), items.end(), [](const TPutItem& item) { return !item.IsFolder; }));
   if (items.empty()) return status;
 
-  const bool batch = items.size() > 1;
+  const bool batch = files > 1;
   if (batch) host.StatusInfo(target, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_PUT_MULTI);
   TProgressBar progress;
   std::vector<std::string> failed;
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    progress.Show(static_cast<long long>(i), static_cast<long long>(items.size()), items[i].Local.filename().string());
-    if (host.PutFile(FromUtf8(items[i].Local.string()), items[i].Remote) != fsapi::FS_FILE_OK)
-      failed.push_back(items[i].Local.string());
+  std::size_t done = 0;
+  for (const TPutItem& item : items) {
+    if (item.IsFolder) {
+      if (!host.MakeDirectory(item.Remote)) {
+        progress.Finish();
+        std::cerr << "velmaro put: cannot create the folder " << ToUtf8(item.Remote) << " in the panel\n";
+        status = 1;
+      }
+      continue;
+    }
+    progress.Show(static_cast<long long>(done), static_cast<long long>(files), item.Local.filename().string());
+    if (host.PutFile(FromUtf8(item.Local.string()), item.Remote) != fsapi::FS_FILE_OK)
+      failed.push_back(item.Local.string());
+    ++done;
   }
-  progress.Show(static_cast<long long>(items.size()), static_cast<long long>(items.size()), "");
+  progress.Show(static_cast<long long>(files), static_cast<long long>(files), "");
   if (batch) host.StatusInfo(target, fsapi::FS_STATUS_END, fsapi::FS_STATUS_OP_PUT_MULTI);
   progress.Finish();
 
@@ -97,13 +115,13 @@ int CommandPut(THostHarness& host, const TArgs& args) {
   std::vector<std::string> skipped;
   std::size_t rows = 0;
   for (const TPutItem& item : items) {
+    if (item.IsFolder) continue;
     if (recorded.count(TitlesName(item.Local)))
       ++rows;
     else if (std::find(failed.begin(), failed.end(), item.Local.string()) == failed.end())
       skipped.push_back(item.Local.string());
   }
-  std::cout << "put " << items.size() << (items.size() == 1 ? " file: " : " files: ") << rows
-            << " recorded in the library";
+  std::cout << "put " << files << (files == 1 ? " file: " : " files: ") << rows << " recorded in the library";
   if (!skipped.empty()) std::cout << ", " << skipped.size() << " not audio the library takes";
   if (!failed.empty()) std::cout << ", " << failed.size() << " failed";
   std::cout << "\n";

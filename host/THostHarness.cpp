@@ -84,6 +84,8 @@ THostHarness::THostHarness(const std::string& pluginPath, bool freshCopy) {
   Resolve(FModule, "FsGetFileW", FExports.FsGetFileW);
   Resolve(FModule, "FsPutFileW", FExports.FsPutFileW);
   Resolve(FModule, "FsDeleteFileW", FExports.FsDeleteFileW);
+  Resolve(FModule, "FsMkDirW", FExports.FsMkDirW);
+  Resolve(FModule, "FsRemoveDirW", FExports.FsRemoveDirW);
   Resolve(FModule, "FsExecuteFileW", FExports.FsExecuteFileW);
   Resolve(FModule, "FsGetPreviewBitmapW", FExports.FsGetPreviewBitmapW);
   Resolve(FModule, "FsContentGetSupportedField", FExports.FsContentGetSupportedField);
@@ -234,6 +236,18 @@ std::optional<TDefaultView> THostHarness::DefaultView(int maxlen) {
   if (!FExports.FsContentGetDefaultViewW(contents.data(), headers.data(), widths.data(), options.data(), maxlen))
     return std::nullopt;
   return TDefaultView{Text(contents.c_str()), Text(headers.c_str()), Text(widths.c_str()), Text(options.c_str())};
+}
+
+bool THostHarness::MakeDirectory(std::u16string_view remotePath) {
+  if (!FExports.FsMkDirW) return false;
+  std::u16string remote(remotePath);
+  return FExports.FsMkDirW(remote.data()) != 0;
+}
+
+bool THostHarness::RemoveDirectory(std::u16string_view remotePath) {
+  if (!FExports.FsRemoveDirW) return false;
+  std::u16string remote(remotePath);
+  return FExports.FsRemoveDirW(remote.data()) != 0;
 }
 
 void THostHarness::StatusInfo(std::u16string_view remoteDir, int startEnd, int operation) {

@@ -32,6 +32,8 @@ struct TExports {
   int(VELMARO_CALL* FsGetFileW)(fsapi::TWChar*, fsapi::TWChar*, int, void*) = nullptr;
   int(VELMARO_CALL* FsPutFileW)(fsapi::TWChar*, fsapi::TWChar*, int) = nullptr;
   int(VELMARO_CALL* FsDeleteFileW)(fsapi::TWChar*) = nullptr;
+  int(VELMARO_CALL* FsMkDirW)(fsapi::TWChar*) = nullptr;
+  int(VELMARO_CALL* FsRemoveDirW)(fsapi::TWChar*) = nullptr;
   int(VELMARO_CALL* FsExecuteFileW)(fsapi::THwnd, fsapi::TWChar*, fsapi::TWChar*) = nullptr;
   int(VELMARO_CALL* FsGetPreviewBitmapW)(fsapi::TWChar*, int, int, fsapi::TBitmapHandle*) = nullptr;
   int(VELMARO_CALL* FsContentGetSupportedField)(int, char*, char*, int) = nullptr;
@@ -110,6 +112,11 @@ class THostHarness {
   int PutFile(std::u16string_view localPath, std::u16string_view remotePath, int copyFlags = 0);
   // Deletes one entry (FsDeleteFileW); true when the plug-in says so.
   bool DeleteFile(std::u16string_view remotePath);
+  // Creates a folder in the panel before files are copied into it, and
+  // removes one after its entries, as the Linux host does; true when the
+  // plug-in agrees (a plug-in without these exports refuses).
+  bool MakeDirectory(std::u16string_view remotePath);
+  bool RemoveDirectory(std::u16string_view remotePath);
 
   // The real path behind an entry (FsGetLocalNameW with a buffer of maxlen
   // characters); nullopt when the plug-in answers false.

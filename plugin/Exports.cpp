@@ -68,6 +68,18 @@ VELMARO_EXPORT int VELMARO_CALL FsPutFileW(TWChar* LocalName, TWChar* RemoteName
   return Plugin().FsPutFileW(LocalName, RemoteName, CopyFlags);
 }
 
+// The Linux host creates a folder before it copies one in, and removes it
+// after deleting its entries; the Windows export list leaves these out.
+VELMARO_EXPORT int VELMARO_CALL FsMkDirW(TWChar* Path) {
+  TGuard guard(Plugin().Lock());
+  return Plugin().FsMkDirW(Path);
+}
+
+VELMARO_EXPORT int VELMARO_CALL FsRemoveDirW(TWChar* RemoteName) {
+  TGuard guard(Plugin().Lock());
+  return Plugin().FsRemoveDirW(RemoteName);
+}
+
 VELMARO_EXPORT int VELMARO_CALL FsDeleteFileW(TWChar* RemoteName) {
   TGuard guard(Plugin().Lock());
   return Plugin().FsDeleteFileW(RemoteName);

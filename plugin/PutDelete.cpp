@@ -40,6 +40,14 @@ int TPlugin::FsPutFileW(const char16_t* localName, const char16_t* remoteName, i
   });
 }
 
+int TPlugin::FsMkDirW(const char16_t* path) const {
+  return path != nullptr && path[0] == PathDelim ? platform::HostTrue : platform::HostFalse;
+}
+
+int TPlugin::FsRemoveDirW(const char16_t* remoteName) const {
+  return remoteName != nullptr && remoteName[0] == PathDelim ? platform::HostTrue : platform::HostFalse;
+}
+
 int TPlugin::FsDeleteFileW(const char16_t* remoteName) {
   return Trapped("FsDeleteFileW", platform::HostFalse, [&] {
     if (remoteName == nullptr) return platform::HostFalse;

@@ -39,6 +39,11 @@ class TPlugin {
   // Put and delete (PutDelete.cpp).
   int FsPutFileW(const char16_t* localName, const char16_t* remoteName, int copyFlags);
   int FsDeleteFileW(const char16_t* remoteName);
+  // Folders of the virtual tree exist while entries fill them: creating
+  // one (before a folder is copied in) and removing one (after its entries
+  // were deleted) succeed without anything to do.
+  int FsMkDirW(const char16_t* path) const;
+  int FsRemoveDirW(const char16_t* remoteName) const;
 
   // Local names and copying out, previews, custom columns (EntryAccess.cpp).
   int FsGetLocalNameW(char16_t* remoteName, int maxlen);

@@ -48,7 +48,8 @@ TEST(HostSession, OnlyTheHostInterfaceIsExported) {
   for (const std::string& name : names) EXPECT_EQ(name.rfind("Fs", 0), 0u) << name;
   for (const char* expected : {"FsInit", "FsInitW", "FsFindFirst", "FsFindNext", "FsFindFirstW", "FsFindNextW",
                                "FsFindClose", "FsGetDefRootName", "FsSetDefaultParams", "FsStatusInfoW",
-                               "FsGetPreviewBitmap", "FsLinksToLocalFiles", "FsGetBackgroundFlags"})
+                               "FsGetPreviewBitmap", "FsLinksToLocalFiles", "FsGetBackgroundFlags", "FsMkDirW",
+                               "FsRemoveDirW"})
     EXPECT_TRUE(names.count(expected)) << expected;
 }
 

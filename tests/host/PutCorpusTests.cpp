@@ -32,6 +32,7 @@ TEST(PutCorpus, EveryAcceptedFileIsFoundInEveryView) {
   int status = -1;
   const std::string out = Velmaro(folder.Path("v.ini"), "put '" + *corpus + "'", &status);
   EXPECT_EQ(status, 0) << out;
+  EXPECT_EQ(out.find("cannot create the folder"), std::string::npos) << out;
 
   THostHarness host(VELMARO_PLUGIN_PATH, true);
   host.Start(folder.Path("v.ini"));

@@ -105,6 +105,18 @@ TEST_F(PutDelete, DeletingWithoutALibraryFails) {
   EXPECT_EQ(fresh.FsDeleteFileW(nullptr), platform::HostFalse);
 }
 
+TEST_F(PutDelete, FoldersAreMadeAndRemovedWithoutAnythingToDo) {
+  // A host creates a folder before it copies one in, and removes it after
+  // deleting its entries: both succeed, and neither changes the library.
+  const std::u16string a = Audio("a.mp3");
+  EXPECT_EQ(Plugin.FsMkDirW(VPath(u"\\Artists\\New Folder").c_str()), platform::HostTrue);
+  EXPECT_EQ(Put(a, u"\\Artists\\New Folder\\a.mp3"), fsapi::FS_FILE_OK);
+  EXPECT_EQ(Plugin.FsRemoveDirW(VPath(u"\\Artists\\New Folder").c_str()), platform::HostTrue);
+  EXPECT_EQ(List(u"\\Titles").size(), 1u);
+  EXPECT_EQ(Plugin.FsMkDirW(nullptr), platform::HostFalse);
+  EXPECT_EQ(Plugin.FsRemoveDirW(nullptr), platform::HostFalse);
+}
+
 TEST(LowerFirstChar, LowersOnlyTheFirstCharacter) {
   EXPECT_EQ(LowerFirstChar(u"C:\\Music\\A.mp3"), u"c:\\Music\\A.mp3");
   EXPECT_EQ(LowerFirstChar(u"\u00c4bc"), u"\u00e4bc");
