@@ -49,6 +49,28 @@ bool IsFolderKind(TViewKind kind) {
          kind == TViewKind::GenreFolders || kind == TViewKind::GenreArtists;
 }
 
+// Track levels read the row's own rowid with the row: the entry's name
+// carries it, and resolving the name must find exactly this row.
+const std::u16string Tracks = u"select rowid, \"mf_title\", \"mf_path\" from \"mp3files\" where ";
+
+TView ClassifyGenresPath(std::u16string_view path) {
+  TView view;
+  const int depth = PathDepth(path);
+  if (path == V(u"\\Genres")) {
+    view = {TViewKind::GenreFolders, u"select \"mf_genre\" from \"mp3files\""};
+  } else if (depth == 2) {
+    view = {TViewKind::GenreArtists, u"select \"mf_artist\" from \"mp3files\" where mf_genre=\"" +
+                                         KeyValue(LastComponent(path)) + u"\" collate systemnocase"};
+  } else if (depth == 3) {
+    view = {TViewKind::GenreTracks, Tracks + u"mf_genre=\"" + KeyValue(LastComponent(ParentPath(path))) +
+                                        u"\" and mf_artist=\"" + KeyValue(LastComponent(path)) +
+                                        u"\" collate systemnocase"};
+  } else {
+    view.Kind = TViewKind::BadDepth;
+  }
+  return view;
+}
+
 }  // namespace
 
 const char16_t* RootEntryName(int index) {
@@ -56,9 +78,6 @@ const char16_t* RootEntryName(int index) {
 }
 
 TView ClassifyListingPath(std::u16string_view path) {
-  // Track levels read the row's own rowid with the row: the entry's name
-  // carries it, and resolving the name must find exactly this row.
-  static const std::u16string Tracks = u"select rowid, \"mf_title\", \"mf_path\" from \"mp3files\" where ";
   TView view;
   if (path == V(u"\\")) {
     view.Kind = TViewKind::Root;
@@ -68,6 +87,11 @@ TView ClassifyListingPath(std::u16string_view path) {
     view = {TViewKind::Latest, u"select \"mf_path\" from \"mp3files\" order by rowid desc limit 99"};
   } else if (path == V(u"\\Favorites")) {
     view = {TViewKind::Favorites, u"select \"mf_path\" from \"mp3files\" where \"mf_favorite\"=1"};
+  } else if (StartsWith(path, V(u"\\Genres")) &&
+             (path.size() == V(u"\\Genres").size() || path[V(u"\\Genres").size()] == PathDelim)) {
+    // Below Genres, a genre or artist named like another view ("Artists
+    // United") is still a genre or an artist.
+    view = ClassifyGenresPath(path);
   } else if (Contains(path, V(u"\\Albums"))) {
     const int depth = PathDepth(path);
     if (path == V(u"\\Albums")) {
@@ -92,19 +116,7 @@ TView ClassifyListingPath(std::u16string_view path) {
       view.Kind = TViewKind::Empty;
     }
   } else if (Contains(path, V(u"\\Genres"))) {
-    const int depth = PathDepth(path);
-    if (path == V(u"\\Genres")) {
-      view = {TViewKind::GenreFolders, u"select \"mf_genre\" from \"mp3files\""};
-    } else if (depth == 2) {
-      view = {TViewKind::GenreArtists, u"select \"mf_artist\" from \"mp3files\" where mf_genre=\"" +
-                                           KeyValue(LastComponent(path)) + u"\" collate systemnocase"};
-    } else if (depth == 3) {
-      view = {TViewKind::GenreTracks, Tracks + u"mf_genre=\"" + KeyValue(LastComponent(ParentPath(path))) +
-                                          u"\" and mf_artist=\"" + KeyValue(LastComponent(path)) +
-                                          u"\" collate systemnocase"};
-    } else {
-      view.Kind = TViewKind::BadDepth;
-    }
+    view = ClassifyGenresPath(path);
   }
   return view;
 }
@@ -115,9 +127,8 @@ TFolderTree::TFolderTree(TLibraryState& library, TMessageSink report)
 TFolderTree::~TFolderTree() { Release(); }
 
 void TFolderTree::Release() {
-  FListingQuery.reset();
+  FListings.clear();
   FLatestNames.reset();
-  FFolderNames.reset();
 }
 
 bool TFolderTree::EnsureLibrary() {
@@ -125,140 +136,146 @@ bool TFolderTree::EnsureLibrary() {
   return FLibrary.DatabaseReady;
 }
 
-bool TFolderTree::FindFirst(std::u16string_view path, fsapi::TFindDataW& findData) {
-  // 1. Release the previous listing.
-  FListingQuery.reset();
-  if (FLatestNames) FLatestNames->clear();
-  if (FFolderNames) FFolderNames->Clear();
-
-  // 2. A path with one trailing delimiter names the same folder.
+TFolderTree::THandle TFolderTree::FindFirst(std::u16string_view path, fsapi::TFindDataW& findData) {
+  // A path with one trailing delimiter names the same folder.
   Zero(findData);
-  FListingPath = std::u16string(WithoutTrailingDelim(path));
-  const TView view = ClassifyListingPath(FListingPath);
-  FListingKind = view.Kind;
+  auto listing = std::make_unique<TListingState>();
+  listing->Path = std::u16string(WithoutTrailingDelim(path));
+  const TView view = ClassifyListingPath(listing->Path);
+  listing->Kind = view.Kind;
 
-  // 3. The root needs no library.
-  if (view.Kind == TViewKind::Root) {
-    FillRootEntry(findData);
-    return true;
+  if (view.Kind != TViewKind::Root) {
+    // Everything below the root needs the library; it is tried again
+    // until it opens.
+    if (!EnsureLibrary()) return NoListing;
+    if (view.Kind == TViewKind::BadDepth) return NoListing;
+    if (view.Kind == TViewKind::Empty) {
+      platform::SetLastError(platform::ErrorNoMoreFiles);
+      return NoListing;
+    }
+    if (view.Kind == TViewKind::Latest) {
+      // A new Latest listing numbers its entries from 01; from now on its
+      // names are the ones that resolve.
+      listing->LatestListing = ++FLatestListing;
+      if (!FLatestNames) FLatestNames = std::make_unique<std::unordered_map<std::u16string, std::u16string>>(100);
+      FLatestNames->clear();
+    }
+    if (IsFolderKind(view.Kind) || IsTrackKind(view.Kind)) listing->EntryCounter = -1;
+    listing->Query = std::make_unique<TDISQLite3UniDirQuery>(FLibrary.LibraryDatabase.get());
+    listing->Query->SetSQL(view.SQL);
+    listing->Query->Open();
+    // Folder views read all their names first.
+    if (IsFolderKind(view.Kind)) FillFolderNames(*listing);
   }
-  // 4. Everything else does; it is tried again until it opens.
-  if (!EnsureLibrary()) return false;
 
-  // 5. The view's query.
-  if (view.Kind == TViewKind::BadDepth) return false;
-  if (view.Kind == TViewKind::Empty) {
+  if (!NextEntry(*listing, findData)) {
     platform::SetLastError(platform::ErrorNoMoreFiles);
-    return false;
+    return NoListing;
   }
-  if (view.Kind == TViewKind::Latest) {
-    FEntryCounter = 0;
-    if (!FLatestNames) FLatestNames = std::make_unique<std::unordered_map<std::u16string, std::u16string>>(100);
-  }
-  if (IsFolderKind(view.Kind) || IsTrackKind(view.Kind)) {
-    FEntryCounter = -1;
-    if (!FFolderNames) FFolderNames = std::make_unique<TFolderNameList>();
-  }
-  FListingQuery = std::make_unique<TDISQLite3UniDirQuery>(FLibrary.LibraryDatabase.get());
-  FListingQuery->SetSQL(view.SQL);
-  FListingQuery->Open();
+  if (FListings.size() >= MaxOpenListings) FListings.erase(FListings.begin());
+  const THandle handle = FNextHandle++;
+  // The handle travels as a pointer-sized value: skip the two that mean
+  // "no listing" to a host, should the counter ever get there.
+  if (FNextHandle == static_cast<THandle>(static_cast<std::uintptr_t>(-1))) FNextHandle = 1;
+  FListings.emplace(handle, std::move(listing));
+  return handle;
+}
 
-  // 6. Folder views read all their names first.
-  if (IsFolderKind(view.Kind)) FillFolderNames();
-
-  // 7. The first entry.
-  if (NextEntry(findData)) return true;
-  platform::SetLastError(platform::ErrorNoMoreFiles);
+bool TFolderTree::FindNext(THandle handle, fsapi::TFindDataW& findData) {
+  Zero(findData);
+  const auto it = FListings.find(handle);
+  if (it == FListings.end()) return false;
+  if (NextEntry(*it->second, findData)) return true;
+  // The listing is done: its statement goes now, not when the host closes.
+  it->second->Query.reset();
   return false;
 }
 
-bool TFolderTree::FindNext(fsapi::TFindDataW& findData) {
-  Zero(findData);
-  return NextEntry(findData);
-}
+void TFolderTree::FindClose(THandle handle) { FListings.erase(handle); }
 
-bool TFolderTree::NextEntry(fsapi::TFindDataW& findData) {
-  switch (FListingKind) {
+bool TFolderTree::NextEntry(TListingState& listing, fsapi::TFindDataW& findData) {
+  switch (listing.Kind) {
     case TViewKind::Root:
-      if (++FRootIndex >= RootEntryCount) {
-        FRootIndex = 0;
-        return false;
-      }
-      FillRootEntry(findData);
+      if (listing.RootIndex >= RootEntryCount) return false;
+      FillRootEntry(listing, findData);
+      ++listing.RootIndex;
       return true;
     case TViewKind::Titles:
-    case TViewKind::Favorites: return NextPathEntry(findData);
-    case TViewKind::Latest: return NextLatestEntry(findData);
+    case TViewKind::Favorites: return NextPathEntry(listing, findData);
+    case TViewKind::Latest: return NextLatestEntry(listing, findData);
     case TViewKind::AlbumTracks:
     case TViewKind::ArtistTracks:
-    case TViewKind::GenreTracks: return NextTrackEntry(findData);
-    default: return IsFolderKind(FListingKind) ? NextFolderEntry(findData) : false;
+    case TViewKind::GenreTracks: return NextTrackEntry(listing, findData);
+    default: return IsFolderKind(listing.Kind) ? NextFolderEntry(listing, findData) : false;
   }
 }
 
-void TFolderTree::FillRootEntry(fsapi::TFindDataW& findData) const {
+void TFolderTree::FillRootEntry(const TListingState& listing, fsapi::TFindDataW& findData) const {
   findData.dwFileAttributes =
-      FRootIndex == RootEntryCount - 1 ? fsapi::FileAttributeNormal : fsapi::FileAttributeDirectory;
+      listing.RootIndex == RootEntryCount - 1 ? fsapi::FileAttributeNormal : fsapi::FileAttributeDirectory;
   for (fsapi::TFileTime* t : {&findData.ftCreationTime, &findData.ftLastAccessTime, &findData.ftLastWriteTime})
     *t = {0xFFFFFFFFu, 0xFFFFFFFFu};
-  SetName(findData, RootNames[FRootIndex], MaxRootName);
+  SetName(findData, RootNames[listing.RootIndex], MaxRootName);
 }
 
-bool TFolderTree::NextPathEntry(fsapi::TFindDataW& findData) {
-  if (!FListingQuery || FListingQuery->Eof()) return false;
-  const std::u16string path = FListingQuery->Fields(0).AsString();
-  FListingQuery->Next();
+bool TFolderTree::NextPathEntry(TListingState& listing, fsapi::TFindDataW& findData) {
+  if (!listing.Query || listing.Query->Eof()) return false;
+  const std::u16string path = listing.Query->Fields(0).AsString();
+  listing.Query->Next();
   Zero(findData);
   SetName(findData, ReplaceChar(path, PathDelim, AltDelim), MaxEntryName);
   return true;
 }
 
-bool TFolderTree::NextLatestEntry(fsapi::TFindDataW& findData) {
-  if (!FListingQuery || FListingQuery->Eof()) return false;
-  const std::u16string path = FListingQuery->Fields(0).AsString();
-  FListingQuery->Next();
+bool TFolderTree::NextLatestEntry(TListingState& listing, fsapi::TFindDataW& findData) {
+  if (!listing.Query || listing.Query->Eof()) return false;
+  const std::u16string path = listing.Query->Fields(0).AsString();
+  listing.Query->Next();
   Zero(findData);
-  ++FEntryCounter;
-  const std::u16string number = platform::IntToU16(FEntryCounter);
+  ++listing.EntryCounter;
+  const std::u16string number = platform::IntToU16(listing.EntryCounter);
   std::u16string name = u"(" + (number.size() < 2 ? u"0" + number : number) + u") ";
   name += RealFileName(path);
   if (name.size() > MaxEntryName) name.resize(MaxEntryName);
-  if (FLatestNames) FLatestNames->insert_or_assign(name, path);
+  // An older Latest listing still going on in the other panel does not
+  // mix its names into the newest one's.
+  if (FLatestNames && listing.LatestListing == FLatestListing) FLatestNames->insert_or_assign(name, path);
   SetName(findData, name, MaxEntryName);
   return true;
 }
 
-void TFolderTree::FillFolderNames() {
-  while (!FListingQuery->Eof()) {
-    const TDISQLite3Field& field = FListingQuery->Fields(0);
+void TFolderTree::FillFolderNames(TListingState& listing) {
+  while (!listing.Query->Eof()) {
+    const TDISQLite3Field& field = listing.Query->Fields(0);
     const std::u16string value = field.AsString();
-    FFolderNames->Add(value.empty() ? std::u16string(OtherName) : value);
-    FListingQuery->Next();
+    listing.FolderNames.Add(value.empty() ? std::u16string(OtherName) : value);
+    listing.Query->Next();
   }
-  FFolderNames->Finish();
+  listing.FolderNames.Finish();
+  listing.Query.reset();
 }
 
-bool TFolderTree::NextFolderEntry(fsapi::TFindDataW& findData) {
-  ++FEntryCounter;
-  if (!FFolderNames || FEntryCounter >= FFolderNames->Count()) return false;
+bool TFolderTree::NextFolderEntry(TListingState& listing, fsapi::TFindDataW& findData) {
+  ++listing.EntryCounter;
+  if (listing.EntryCounter >= listing.FolderNames.Count()) return false;
   Zero(findData);
   findData.dwFileAttributes = fsapi::FileAttributeDirectory;
-  SetName(findData, (*FFolderNames)[FEntryCounter], MaxEntryName);
+  SetName(findData, listing.FolderNames[listing.EntryCounter], MaxEntryName);
   return true;
 }
 
-bool TFolderTree::NextTrackEntry(fsapi::TFindDataW& findData) {
-  if (!FListingQuery || FListingQuery->Eof()) return false;
-  const std::u16string rowid = FListingQuery->Fields(0).AsString();
-  const std::u16string title = FListingQuery->Fields(1).AsString();
-  const std::u16string path = FListingQuery->Fields(2).AsString();
+bool TFolderTree::NextTrackEntry(TListingState& listing, fsapi::TFindDataW& findData) {
+  if (!listing.Query || listing.Query->Eof()) return false;
+  const std::u16string rowid = listing.Query->Fields(0).AsString();
+  const std::u16string title = listing.Query->Fields(1).AsString();
+  const std::u16string path = listing.Query->Fields(2).AsString();
   const std::u16string_view fileName = RealFileName(path);
   const std::size_t dot = fileName.find_last_of(u'.');
   std::u16string name = title + u" *" + rowid;
   if (dot != std::u16string_view::npos) name += fileName.substr(dot);
   Zero(findData);
   SetName(findData, name, MaxEntryName);
-  FListingQuery->Next();
+  listing.Query->Next();
   return true;
 }
 

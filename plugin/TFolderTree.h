@@ -1,9 +1,10 @@
 // The virtual folder tree: the root entries, the views below them, the
-// listing state of the one listing in progress, and the way back from an
-// entry's name to the real file.
+// listings in progress, and the way back from an entry's name to the real
+// file.
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -49,48 +50,70 @@ struct TView {
 // Classifies a listing path (without a trailing delimiter) and builds its SQL.
 TView ClassifyListingPath(std::u16string_view path);
 
+// One listing in progress: what FindFirst started and FindNext goes on
+// with. A host lists both panels at once, so every listing has its own.
+struct TListingState {
+  std::u16string Path;
+  TViewKind Kind = TViewKind::Empty;
+  std::unique_ptr<TDISQLite3UniDirQuery> Query;
+  int RootIndex = 0;
+  int EntryCounter = 0;
+  TFolderNameList FolderNames;
+  // For a Latest listing: which one it is; only the newest one names the
+  // entries that resolve.
+  std::uint64_t LatestListing = 0;
+};
+
 class TFolderTree {
  public:
+  // A listing's handle: never 0 and never all bits set.
+  using THandle = std::uint64_t;
+  static constexpr THandle NoListing = 0;
+  // Listings a host started and never closed are dropped, oldest first,
+  // beyond this many.
+  static constexpr std::size_t MaxOpenListings = 256;
+
   TFolderTree(TLibraryState& library, TMessageSink report);
   ~TFolderTree();
 
-  // Starts a listing. True with the first entry in findData; false when
-  // there is none, with the last error set to ERROR_NO_MORE_FILES when
-  // the folder is empty (and left alone when the library cannot be opened
-  // or the path is too deep). Errors of the query propagate.
-  bool FindFirst(std::u16string_view path, fsapi::TFindDataW& findData);
-  // The next entry of the listing in progress; false at the end.
-  bool FindNext(fsapi::TFindDataW& findData);
+  // Starts a listing. Its handle with the first entry in findData;
+  // NoListing when there is none, with the last error set to
+  // ERROR_NO_MORE_FILES when the folder is empty (and left alone when the
+  // library cannot be opened or the path is too deep). Errors of the
+  // query propagate.
+  THandle FindFirst(std::u16string_view path, fsapi::TFindDataW& findData);
+  // The next entry of that listing; false at its end or for a handle that
+  // names no listing.
+  bool FindNext(THandle handle, fsapi::TFindDataW& findData);
+  // Ends a listing and frees its state.
+  void FindClose(THandle handle);
 
   // The real file behind a track entry's virtual path, or the empty text.
   std::u16string ResolveVirtualPath(std::u16string_view path);
 
-  // Frees the listing state (the query, the Latest names, the folder names).
+  // Frees every listing and the Latest names.
   void Release();
 
-  int RootIndex() const { return FRootIndex; }
-  const std::u16string& ListingPath() const { return FListingPath; }
+  std::size_t OpenListings() const { return FListings.size(); }
 
  private:
-  bool NextEntry(fsapi::TFindDataW& findData);
-  void FillRootEntry(fsapi::TFindDataW& findData) const;
-  bool NextPathEntry(fsapi::TFindDataW& findData);
-  bool NextLatestEntry(fsapi::TFindDataW& findData);
-  bool NextFolderEntry(fsapi::TFindDataW& findData);
-  bool NextTrackEntry(fsapi::TFindDataW& findData);
-  void FillFolderNames();
+  bool NextEntry(TListingState& listing, fsapi::TFindDataW& findData);
+  void FillRootEntry(const TListingState& listing, fsapi::TFindDataW& findData) const;
+  bool NextPathEntry(TListingState& listing, fsapi::TFindDataW& findData);
+  bool NextLatestEntry(TListingState& listing, fsapi::TFindDataW& findData);
+  bool NextFolderEntry(TListingState& listing, fsapi::TFindDataW& findData);
+  bool NextTrackEntry(TListingState& listing, fsapi::TFindDataW& findData);
+  void FillFolderNames(TListingState& listing);
   bool EnsureLibrary();
 
   TLibraryState& FLibrary;
   TMessageSink FReport;
 
-  std::u16string FListingPath;
-  TViewKind FListingKind = TViewKind::Empty;
-  std::unique_ptr<TDISQLite3UniDirQuery> FListingQuery;
-  int FRootIndex = 0;
-  int FEntryCounter = 0;
-  std::unique_ptr<TFolderNameList> FFolderNames;
+  std::map<THandle, std::unique_ptr<TListingState>> FListings;
+  THandle FNextHandle = 1;
+  // The names of the newest Latest listing, and which listing that is.
   std::unique_ptr<std::unordered_map<std::u16string, std::u16string>> FLatestNames;
+  std::uint64_t FLatestListing = 0;
 };
 
 }  // namespace velmaro

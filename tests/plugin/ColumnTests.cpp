@@ -72,9 +72,10 @@ class Columns : public ::testing::Test {
   }
   void List(std::u16string_view backslashed) {
     fsapi::TFindDataW data;
-    if (Tree.FindFirst(VPath(backslashed), data))
-      while (Tree.FindNext(data)) {
-      }
+    const TFolderTree::THandle handle = Tree.FindFirst(VPath(backslashed), data);
+    while (handle != TFolderTree::NoListing && Tree.FindNext(handle, data)) {
+    }
+    Tree.FindClose(handle);
   }
 
   TLibraryFixture Lib;

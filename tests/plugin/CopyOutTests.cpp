@@ -98,9 +98,11 @@ class CopyOut : public ::testing::Test {
   }
   void List(std::u16string_view backslashed) {
     fsapi::TFindDataW data;
-    if (Plugin.FsFindFirstW(VPath(backslashed).c_str(), &data) != fsapi::InvalidHandleValue)
-      while (Plugin.FsFindNextW(nullptr, &data)) {
-      }
+    const fsapi::THandle handle = Plugin.FsFindFirstW(VPath(backslashed).c_str(), &data);
+    if (handle == fsapi::InvalidHandleValue) return;
+    while (Plugin.FsFindNextW(handle, &data)) {
+    }
+    Plugin.FsFindClose(handle);
   }
 
   TTestFolder Folder;

@@ -21,12 +21,14 @@ class FolderTree : public ::testing::Test {
   std::optional<std::vector<std::u16string>> List(std::u16string_view backslashed) {
     fsapi::TFindDataW data;
     platform::SetLastError(0);
-    if (!Tree.FindFirst(VPath(backslashed), data)) {
+    const TFolderTree::THandle handle = Tree.FindFirst(VPath(backslashed), data);
+    if (handle == TFolderTree::NoListing) {
       LastError = platform::GetLastError();
       return std::nullopt;
     }
     std::vector<std::u16string> names{data.cFileName};
-    while (Tree.FindNext(data)) names.emplace_back(data.cFileName);
+    while (Tree.FindNext(handle, data)) names.emplace_back(data.cFileName);
+    Tree.FindClose(handle);
     return names;
   }
   std::u16string Resolve(std::u16string_view backslashed) { return Tree.ResolveVirtualPath(VPath(backslashed)); }
@@ -50,21 +52,39 @@ TEST_F(FolderTree, TheRootListsItsEightEntriesAndStartsAgain) {
   EXPECT_EQ(List(u"\\"), root);
 
   fsapi::TFindDataW data;
-  ASSERT_TRUE(Tree.FindFirst(VPath(u"\\"), data));
+  const TFolderTree::THandle handle = Tree.FindFirst(VPath(u"\\"), data);
+  ASSERT_NE(handle, TFolderTree::NoListing);
   EXPECT_EQ(data.dwFileAttributes, fsapi::FileAttributeDirectory);
   EXPECT_EQ(data.ftLastWriteTime.dwHighDateTime, 0xFFFFFFFFu);
-  for (int i = 0; i < 7; ++i) ASSERT_TRUE(Tree.FindNext(data));
+  for (int i = 0; i < 7; ++i) ASSERT_TRUE(Tree.FindNext(handle, data));
   EXPECT_EQ(std::u16string(data.cFileName), u"Settings");
   EXPECT_EQ(data.dwFileAttributes, fsapi::FileAttributeNormal);
-  EXPECT_FALSE(Tree.FindNext(data));
+  EXPECT_FALSE(Tree.FindNext(handle, data));
 }
 
-TEST_F(FolderTree, AnAbandonedRootListingGoesOnWhereItStopped) {
+TEST_F(FolderTree, ListingsInterleavedOnOneThreadKeepTheirOwnPlace) {
+  Lib.AddTrack({u"/m/a.mp3", u"Abba", u"One", u"", u"Pop"});
+  Lib.AddTrack({u"/m/b.mp3", u"Beck", u"Two", u"", u"Rock"});
   fsapi::TFindDataW data;
-  ASSERT_TRUE(Tree.FindFirst(VPath(u"\\"), data));
-  ASSERT_TRUE(Tree.FindNext(data));  // Artists
-  ASSERT_TRUE(Tree.FindFirst(VPath(u"\\"), data));
+  // An abandoned root listing leaves the next one whole.
+  const TFolderTree::THandle abandoned = Tree.FindFirst(VPath(u"\\"), data);
+  ASSERT_TRUE(Tree.FindNext(abandoned, data));
+  const TFolderTree::THandle root = Tree.FindFirst(VPath(u"\\"), data);
+  EXPECT_EQ(std::u16string(data.cFileName), u"Albums");
+  const TFolderTree::THandle artists = Tree.FindFirst(VPath(u"\\Artists"), data);
+  EXPECT_EQ(std::u16string(data.cFileName), u"Abba");
+  const TFolderTree::THandle latest = Tree.FindFirst(VPath(u"\\Latest"), data);
+  EXPECT_EQ(std::u16string(data.cFileName), u"(01) b.mp3");
+  ASSERT_TRUE(Tree.FindNext(root, data));
   EXPECT_EQ(std::u16string(data.cFileName), u"Artists");
+  ASSERT_TRUE(Tree.FindNext(artists, data));
+  EXPECT_EQ(std::u16string(data.cFileName), u"Beck");
+  ASSERT_TRUE(Tree.FindNext(latest, data));
+  EXPECT_EQ(std::u16string(data.cFileName), u"(02) a.mp3");
+  EXPECT_FALSE(Tree.FindNext(artists, data));
+  for (TFolderTree::THandle handle : {abandoned, root, artists, latest}) Tree.FindClose(handle);
+  EXPECT_EQ(Tree.OpenListings(), 0u);
+  EXPECT_FALSE(Tree.FindNext(root, data));  // closed: no listing behind it
 }
 
 TEST_F(FolderTree, EmptyFoldersFailWithNoMoreFiles) {
@@ -162,7 +182,7 @@ TEST_F(FolderTree, PathsDifferingOnlyInNonAsciiCaseStayDistinct) {
                                           u"Lower *" + platform::IntToU16(lower) + u".mp3"}));
 }
 
-TEST_F(FolderTree, LatestNumbersTheNewest99AndResolvesOnlyAfterItsOwnListing) {
+TEST_F(FolderTree, LatestNamesResolveUntilTheNextLatestListing) {
   for (int i = 1; i <= 150; ++i)
     Lib.AddTrack({Real(u"/m/" + platform::IntToU16(i) + u".mp3")});
   const auto latest = List(u"\\Latest");
@@ -174,8 +194,13 @@ TEST_F(FolderTree, LatestNumbersTheNewest99AndResolvesOnlyAfterItsOwnListing) {
   EXPECT_EQ(Resolve(u"\\Latest\\(01) 150.mp3"), Real(u"/m/150.mp3"));
   EXPECT_EQ(Resolve(u"\\Latest\\"), u"");
   EXPECT_EQ(List(u"\\Latest")->front(), u"(01) 150.mp3");  // numbering restarts
+  // The other panel listing another folder leaves the names alone.
   List(u"\\Titles");
+  EXPECT_EQ(Resolve(u"\\Latest\\(01) 150.mp3"), Real(u"/m/150.mp3"));
+  Lib.AddTrack({Real(u"/m/151.mp3")});
+  EXPECT_EQ(List(u"\\Latest")->front(), u"(01) 151.mp3");
   EXPECT_EQ(Resolve(u"\\Latest\\(01) 150.mp3"), u"");
+  EXPECT_EQ(Resolve(u"\\Latest\\(02) 150.mp3"), Real(u"/m/150.mp3"));
 }
 
 TEST_F(FolderTree, AwkwardValuesAreListedAndOpenedSafely) {
@@ -201,21 +226,30 @@ TEST_F(FolderTree, AnArtistNamedAlbumsOpensAsTheAlbumsView) {
   EXPECT_EQ(List(u"\\Artists\\Albums"), (Names{u"Record"}));
 }
 
+TEST_F(FolderTree, BelowGenresNamesOfOtherViewsAreGenresAndArtists) {
+  const long long a = Lib.AddTrack({u"/m/a.mp3", u"Artists United", u"T", u"Albums", u"Rock"});
+  const long long b = Lib.AddTrack({u"/m/b.mp3", u"Them", u"U", u"", u"Albums"});
+  EXPECT_EQ(List(u"\\Genres\\Rock"), (Names{u"Artists United"}));
+  EXPECT_EQ(List(u"\\Genres\\Rock\\Artists United"), (Names{u"T *" + platform::IntToU16(a) + u".mp3"}));
+  EXPECT_EQ(List(u"\\Genres\\Albums"), (Names{u"Them"}));
+  EXPECT_EQ(List(u"\\Genres\\Albums\\Them"), (Names{u"U *" + platform::IntToU16(b) + u".mp3"}));
+}
+
 TEST_F(FolderTree, ALibraryThatCannotOpenFailsBelowTheRootAndIsTriedAgain) {
   TLibraryFixture broken(false);
   broken.Folder.Write("VORNAK.DB", std::string(2048, 'x'));
   TFolderTree tree(broken.State, [&](const std::u16string& t) { broken.Messages.push_back(t); });
   fsapi::TFindDataW data;
   platform::SetLastError(0);
-  EXPECT_TRUE(tree.FindFirst(VPath(u"\\"), data));
-  EXPECT_FALSE(tree.FindFirst(VPath(u"\\Titles"), data));
+  EXPECT_NE(tree.FindFirst(VPath(u"\\"), data), TFolderTree::NoListing);
+  EXPECT_EQ(tree.FindFirst(VPath(u"\\Titles"), data), TFolderTree::NoListing);
   EXPECT_EQ(platform::GetLastError(), 0u);
-  EXPECT_FALSE(tree.FindFirst(VPath(u"\\Artists"), data));
+  EXPECT_EQ(tree.FindFirst(VPath(u"\\Artists"), data), TFolderTree::NoListing);
   EXPECT_EQ(broken.Messages.size(), 2u);  // each try reports again
   EXPECT_EQ(tree.ResolveVirtualPath(VPath(u"\\Artists\\x\\t *1.mp3")), u"");
   std::filesystem::remove(broken.Folder.Path("VORNAK.DB"));
   broken.State.LibraryDatabase->Close();
-  EXPECT_FALSE(tree.FindFirst(VPath(u"\\Titles"), data));  // opens, but empty
+  EXPECT_EQ(tree.FindFirst(VPath(u"\\Titles"), data), TFolderTree::NoListing);  // opens, but empty
   EXPECT_TRUE(broken.State.DatabaseReady);
 }
 
