@@ -106,12 +106,24 @@ int CommandPut(THostHarness& host, const TArgs& args) {
     ++done;
   }
   progress.Show(static_cast<long long>(files), static_cast<long long>(files), "");
-  if (batch) host.StatusInfo(target, fsapi::FS_STATUS_END, fsapi::FS_STATUS_OP_PUT_MULTI);
+
+  // What became rows: the Titles view names every recorded file. Inside a
+  // batch that is only so once the plug-in has committed it: whatever it
+  // says while the batch ends is its failure to do so.
+  const auto recordedNow = [&host] {
+    std::set<std::u16string> names;
+    for (const TEntry& entry : host.List(HostPath(u"\\Titles")).Entries) names.insert(entry.Name);
+    return names;
+  };
+  std::set<std::u16string> recorded = recordedNow();
+  bool lost = false;
+  if (batch) {
+    const std::size_t before = host.Requests().size();
+    host.StatusInfo(target, fsapi::FS_STATUS_END, fsapi::FS_STATUS_OP_PUT_MULTI);
+    lost = host.Requests().size() != before;
+  }
   progress.Finish();
 
-  // What became rows: the Titles view names every recorded file.
-  std::set<std::u16string> recorded;
-  for (const TEntry& entry : host.List(HostPath(u"\\Titles")).Entries) recorded.insert(entry.Name);
   std::vector<std::string> skipped;
   std::size_t rows = 0;
   for (const TPutItem& item : items) {
@@ -120,6 +132,11 @@ int CommandPut(THostHarness& host, const TArgs& args) {
       ++rows;
     else if (std::find(failed.begin(), failed.end(), item.Local.string()) == failed.end())
       skipped.push_back(item.Local.string());
+  }
+  if (lost) {
+    std::cout << "put " << files << (files == 1 ? " file: " : " files: ") << "the library file could not be written, "
+              << rows << (rows == 1 ? " row" : " rows") << " did not reach it\n";
+    return 1;
   }
   std::cout << "put " << files << (files == 1 ? " file: " : " files: ") << rows << " recorded in the library";
   if (!skipped.empty()) std::cout << ", " << skipped.size() << " not audio the library takes";

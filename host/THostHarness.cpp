@@ -124,6 +124,9 @@ void THostHarness::Init(int pluginNr) {
 void THostHarness::SetDefaultParams(const std::string& iniPath) {
   if (!FExports.FsSetDefaultParams) return;
   fsapi::TDefaultParams params{};
+  if (iniPath.size() >= sizeof params.DefaultIniName)
+    throw std::runtime_error("the settings file path is longer than a host can pass (" +
+                             std::to_string(sizeof params.DefaultIniName - 1) + " bytes): " + iniPath);
   params.size = sizeof params;
   params.PluginInterfaceVersionLow = 30;
   params.PluginInterfaceVersionHi = 2;
@@ -135,6 +138,16 @@ void THostHarness::Start(const std::string& iniPath, int pluginNr) {
   RootName();
   Init(pluginNr);
   SetDefaultParams(iniPath);
+}
+
+std::vector<TRequest> THostHarness::Requests() const {
+  std::lock_guard<std::mutex> guard(FRequestsLock);
+  return FRequests;
+}
+
+void THostHarness::ClearRequests() {
+  std::lock_guard<std::mutex> guard(FRequestsLock);
+  FRequests.clear();
 }
 
 TListing THostHarness::List(std::u16string_view virtualPath) {
@@ -269,7 +282,10 @@ int VELMARO_CALL THostHarness::RequestCallback(int pluginNr, int requestType, fs
   THostHarness* self = CurrentHarness;
   if (!self) return 0;
   TRequest request{pluginNr, requestType, Text(title), Text(text)};
-  self->FRequests.push_back(request);
+  {
+    std::lock_guard<std::mutex> guard(self->FRequestsLock);
+    self->FRequests.push_back(request);
+  }
   if (self->OnRequest) self->OnRequest(request);
   return 1;
 }

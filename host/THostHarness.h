@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -103,6 +104,8 @@ class THostHarness {
   void Start(const std::string& iniPath, int pluginNr = 1);
   std::string RootName(int maxlen = 260) const;
   void Init(int pluginNr = 1);
+  // Throws std::runtime_error for a path longer than the record's 259
+  // bytes: cut short, it would name another file.
   void SetDefaultParams(const std::string& iniPath);
 
   // Lists one folder completely (first, next until false, close).
@@ -135,9 +138,10 @@ class THostHarness {
   // A batch as the host brackets it.
   void StatusInfo(std::u16string_view remoteDir, int startEnd, int operation);
 
-  // What the plug-in asked the host to show.
-  const std::vector<TRequest>& Requests() const { return FRequests; }
-  void ClearRequests() { FRequests.clear(); }
+  // What the plug-in asked the host to show (the plug-in may ask from any
+  // thread that calls it).
+  std::vector<TRequest> Requests() const;
+  void ClearRequests();
   // Called for every request as well (the velmaro command prints them).
   std::function<void(const TRequest&)> OnRequest;
   // Answers to the progress callback: return true to abort.
@@ -151,6 +155,7 @@ class THostHarness {
   void* FModule = nullptr;
   std::string FCopyDir;
   TExports FExports;
+  mutable std::mutex FRequestsLock;
   std::vector<TRequest> FRequests;
 };
 

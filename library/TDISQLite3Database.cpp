@@ -236,6 +236,33 @@ void TDISQLite3Database::Rollback() {
   RunSingle(("RELEASE " + name + ";").c_str());
 }
 
+void TDISQLite3Database::CommitOrRollback(int patienceMs) {
+  CheckOpen();
+  constexpr int Pause = 50;
+  for (int waited = 0;; waited += Pause) {
+    try {
+      while (InTransaction()) Commit();
+      return;
+    } catch (const ESQLite3& error) {
+      const bool busy = error.ErrorCode() == SQLITE_BUSY || error.ErrorCode() == SQLITE_LOCKED;
+      if (busy && waited < patienceMs) {
+        platform::SleepMs(Pause);
+        continue;
+      }
+      // Nothing of the transaction reached the file: undo it here rather
+      // than leave it (and its lock) open for whatever comes next.
+      FTransactionCount = 0;
+      if (!sqlite3_get_autocommit(FHandle)) {
+        const int rc = sqlite3_exec(FHandle, "ROLLBACK TRANSACTION;", nullptr, nullptr, nullptr);
+        // A rollback that fails too (an I/O error) ends with the connection:
+        // closing it undoes what it had not committed.
+        if (rc != SQLITE_OK && !sqlite3_get_autocommit(FHandle)) Close();
+      }
+      throw;
+    }
+  }
+}
+
 std::int64_t TDISQLite3Database::Changes() const { return FHandle ? sqlite3_changes64(FHandle) : 0; }
 
 void TDISQLite3Database::Vacuum() { RunSingle("VACUUM;"); }

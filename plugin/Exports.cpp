@@ -15,7 +15,9 @@ TPlugin& Plugin() {
   return plugin;
 }
 
-using TGuard = std::lock_guard<std::recursive_mutex>;
+// Each call holds the process-wide lock; messages for the host wait until
+// it is let go.
+using TScope = TPlugin::TCallScope;
 
 }  // namespace
 
@@ -25,7 +27,7 @@ VELMARO_EXPORT int VELMARO_CALL FsInit(int, tProgressProc, tLogProc, tRequestPro
 
 VELMARO_EXPORT int VELMARO_CALL FsInitW(int PluginNr, tProgressProcW pProgressProcW, tLogProcW pLogProcW,
                                         tRequestProcW pRequestProcW) {
-  TGuard guard(Plugin().Lock());
+  TScope scope(Plugin());
   return Plugin().FsInitW(PluginNr, pProgressProcW, pLogProcW, pRequestProcW);
 }
 
@@ -34,59 +36,59 @@ VELMARO_EXPORT THandle VELMARO_CALL FsFindFirst(char*, void*) { return InvalidHa
 VELMARO_EXPORT int VELMARO_CALL FsFindNext(THandle, void*) { return platform::HostFalse; }
 
 VELMARO_EXPORT THandle VELMARO_CALL FsFindFirstW(TWChar* Path, TFindDataW* FindData) {
-  TGuard guard(Plugin().Lock());
+  TScope scope(Plugin());
   return Plugin().FsFindFirstW(Path, FindData);
 }
 
 VELMARO_EXPORT int VELMARO_CALL FsFindNextW(THandle Hdl, TFindDataW* FindData) {
-  TGuard guard(Plugin().Lock());
+  TScope scope(Plugin());
   return Plugin().FsFindNextW(Hdl, FindData);
 }
 
 VELMARO_EXPORT int VELMARO_CALL FsFindClose(THandle Hdl) {
-  TGuard guard(Plugin().Lock());
+  TScope scope(Plugin());
   return Plugin().FsFindClose(Hdl);
 }
 
 VELMARO_EXPORT void VELMARO_CALL FsGetDefRootName(char* DefRootName, int maxlen) {
-  TGuard guard(Plugin().Lock());
+  TScope scope(Plugin());
   Plugin().FsGetDefRootName(DefRootName, maxlen);
 }
 
 VELMARO_EXPORT void VELMARO_CALL FsSetDefaultParams(TDefaultParams* dps) {
-  TGuard guard(Plugin().Lock());
+  TScope scope(Plugin());
   Plugin().FsSetDefaultParams(dps);
 }
 
 VELMARO_EXPORT void VELMARO_CALL FsStatusInfoW(TWChar* RemoteDir, int InfoStartEnd, int InfoOperation) {
-  TGuard guard(Plugin().Lock());
+  TScope scope(Plugin());
   Plugin().FsStatusInfoW(RemoteDir, InfoStartEnd, InfoOperation);
 }
 
 VELMARO_EXPORT int VELMARO_CALL FsPutFileW(TWChar* LocalName, TWChar* RemoteName, int CopyFlags) {
-  TGuard guard(Plugin().Lock());
+  TScope scope(Plugin());
   return Plugin().FsPutFileW(LocalName, RemoteName, CopyFlags);
 }
 
 // The Linux host creates a folder before it copies one in, and removes it
 // after deleting its entries; the Windows export list leaves these out.
 VELMARO_EXPORT int VELMARO_CALL FsMkDirW(TWChar* Path) {
-  TGuard guard(Plugin().Lock());
+  TScope scope(Plugin());
   return Plugin().FsMkDirW(Path);
 }
 
 VELMARO_EXPORT int VELMARO_CALL FsRemoveDirW(TWChar* RemoteName) {
-  TGuard guard(Plugin().Lock());
+  TScope scope(Plugin());
   return Plugin().FsRemoveDirW(RemoteName);
 }
 
 VELMARO_EXPORT int VELMARO_CALL FsDeleteFileW(TWChar* RemoteName) {
-  TGuard guard(Plugin().Lock());
+  TScope scope(Plugin());
   return Plugin().FsDeleteFileW(RemoteName);
 }
 
 VELMARO_EXPORT int VELMARO_CALL FsGetLocalNameW(TWChar* RemoteName, int maxlen) {
-  TGuard guard(Plugin().Lock());
+  TScope scope(Plugin());
   return Plugin().FsGetLocalNameW(RemoteName, maxlen);
 }
 
@@ -97,24 +99,24 @@ VELMARO_EXPORT int VELMARO_CALL FsGetFileW(TWChar* RemoteName, TWChar* LocalName
 
 VELMARO_EXPORT int VELMARO_CALL FsGetPreviewBitmapW(TWChar* RemoteName, int width, int height,
                                                     TBitmapHandle* ReturnedBitmap) {
-  TGuard guard(Plugin().Lock());
+  TScope scope(Plugin());
   return Plugin().FsGetPreviewBitmapW(RemoteName, width, height, ReturnedBitmap);
 }
 
 VELMARO_EXPORT int VELMARO_CALL FsContentGetSupportedField(int FieldIndex, char* FieldName, char* Units, int maxlen) {
-  TGuard guard(Plugin().Lock());
+  TScope scope(Plugin());
   return Plugin().FsContentGetSupportedField(FieldIndex, FieldName, Units, maxlen);
 }
 
 VELMARO_EXPORT int VELMARO_CALL FsContentGetValueW(TWChar* FileName, int FieldIndex, int UnitIndex, void* FieldValue,
                                                    int maxlen, int flags) {
-  TGuard guard(Plugin().Lock());
+  TScope scope(Plugin());
   return Plugin().FsContentGetValueW(FileName, FieldIndex, UnitIndex, FieldValue, maxlen, flags);
 }
 
 VELMARO_EXPORT int VELMARO_CALL FsContentGetDefaultViewW(TWChar* ViewContents, TWChar* ViewHeaders, TWChar* ViewWidths,
                                                          TWChar* ViewOptions, int maxlen) {
-  TGuard guard(Plugin().Lock());
+  TScope scope(Plugin());
   return Plugin().FsContentGetDefaultViewW(ViewContents, ViewHeaders, ViewWidths, ViewOptions, maxlen);
 }
 

@@ -25,14 +25,14 @@ int TPlugin::FsPutFileW(const char16_t* localName, const char16_t* remoteName, i
     if (localName == nullptr || !platform::FileExists(localName)) return fsapi::FS_FILE_OK;
     const std::u16string_view remote = remoteName ? std::u16string_view(remoteName) : std::u16string_view();
     const bool favorite = StartsWith(remote, VPath(u"\\Favorites"));
-    if (!FLibrary.DatabaseReady)
-      FLibrary.DatabaseReady = InitDatabase(FLibrary, [this](const std::u16string& text) { ShowHostMessage(text); });
-    if (!FLibrary.DatabaseReady) return fsapi::FS_FILE_WRITEERROR;
+    if (!EnsureLibrary()) return fsapi::FS_FILE_WRITEERROR;
     // A file no reader accepts is skipped quietly (a folder of music also
     // holds pictures and playlists); a library that cannot be written is
     // a failure the host must hear of.
     switch (import::ImportTrackFile(LowerFirstChar(localName), *FLibrary.LibraryDatabase, favorite)) {
       case import::TImportResult::Imported:
+        if (FBatch.Transaction) ++FBatch.Recorded;
+        return fsapi::FS_FILE_OK;
       case import::TImportResult::NotAccepted: return fsapi::FS_FILE_OK;
       case import::TImportResult::Failed: return fsapi::FS_FILE_WRITEERROR;
     }
@@ -55,7 +55,9 @@ int TPlugin::FsDeleteFileW(const char16_t* remoteName) {
     // A name that leads to no file, or to no row, deleted nothing.
     if (path.empty() || !FLibrary.LibraryDatabase || !FLibrary.DatabaseReady) return platform::HostFalse;
     FLibrary.LibraryDatabase->Execute16(u"DELETE from \"mp3files\" where " + PathCondition(path));
-    return FLibrary.LibraryDatabase->Changes() > 0 ? platform::HostTrue : platform::HostFalse;
+    if (FLibrary.LibraryDatabase->Changes() == 0) return platform::HostFalse;
+    if (FBatch.Transaction) ++FBatch.Removed;
+    return platform::HostTrue;
   });
 }
 

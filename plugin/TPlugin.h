@@ -6,6 +6,7 @@
 
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "library/Library.h"
 #include "plugin/FsPluginApi.h"
@@ -29,6 +30,22 @@ class TPlugin {
   // The one lock around all process-wide state: the host asks column
   // values from a worker thread while its main thread lists and copies.
   std::recursive_mutex& Lock() { return FLock; }
+
+  // Holds the lock for one call from the host. Messages for the host that
+  // arise meanwhile wait until the lock is let go: the host's request
+  // callback may take its time (a message box), and its other threads must
+  // not wait for the user meanwhile.
+  class TCallScope {
+   public:
+    explicit TCallScope(TPlugin& plugin);
+    ~TCallScope();
+    TCallScope(const TCallScope&) = delete;
+    TCallScope& operator=(const TCallScope&) = delete;
+
+   private:
+    TPlugin& FPlugin;
+    std::unique_lock<std::recursive_mutex> FGuard;
+  };
 
   int FsInitW(int pluginNr, fsapi::tProgressProcW progressProc, fsapi::tLogProcW logProc,
               fsapi::tRequestProcW requestProc);
@@ -62,10 +79,14 @@ class TPlugin {
   int FsFindClose(fsapi::THandle handle);
 
   // Shows a text through the host's request callback as a message with an
-  // OK button; dropped while the host has given no callback.
+  // OK button; dropped while the host has given no callback. Inside a
+  // TCallScope the message is shown when the scope ends.
   void ShowHostMessage(const std::u16string& text);
+  // Shows the messages that waited for the lock to be let go.
+  void DeliverHostMessages();
 
   TLibraryState& Library() { return FLibrary; }
+  bool InBatch() const { return FBatch.Depth > 0; }
   TFolderTree& Tree() { return FTree; }
   TCopyOut& CopyOut() { return FCopyOut; }
   TColumnProvider& Columns() { return FColumns; }
@@ -75,12 +96,34 @@ class TPlugin {
   fsapi::tRequestProcW RequestProc() const { return FRequestProc; }
 
  private:
+  // A multi-file copy in or a delete, as the host announced it: its
+  // imports and deletes share one transaction, committed at its end.
+  struct TBatch {
+    int Depth = 0;             // starts without their end yet
+    bool Transaction = false;  // the batch's transaction is open
+    bool LibraryTried = false; // the library failed to open once already
+    int Recorded = 0;          // rows written, and deleted, inside it
+    int Removed = 0;
+  };
+  // Opens the library when it is not yet, at most once per batch.
+  bool EnsureLibrary();
+  void BeginBatchTransaction();
+  void EndBatch();
+
+  struct TPendingMessage {
+    fsapi::tRequestProcW RequestProc;
+    std::u16string Text;
+  };
+
   std::recursive_mutex FLock;
+  std::mutex FPendingLock;
+  std::vector<TPendingMessage> FPendingMessages;
   int FPluginNr = 0;
   fsapi::tProgressProcW FProgressProc = nullptr;
   fsapi::tLogProcW FLogProc = nullptr;
   fsapi::tRequestProcW FRequestProc = nullptr;
   TInstanceRegistry FInstanceRegistry;
+  TBatch FBatch;
   TLibraryState FLibrary;
   TFolderTree FTree;
   TCopyOut FCopyOut{FTree};

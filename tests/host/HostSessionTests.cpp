@@ -6,10 +6,13 @@
 #include <set>
 #include <thread>
 
+#include <sqlite3.h>
+
 #include "host/THostHarness.h"
 #include "platform/Platform.h"
 #include "platform/System.h"
 #include "support/CommandRunner.h"
+#include "support/MpegBuilder.h"
 #include "support/TestFolder.h"
 
 using namespace velmaro;
@@ -119,16 +122,25 @@ TEST(HostSession, ListingsFromTwoThreadsDoNotTrampleEachOther) {
   host.Start(folder.Path("v.ini"));
   std::string values;
   for (int i = 0; i < 300; ++i)
-    values += std::string(i ? "," : "") + "('/m/" + std::to_string(i) + ".mp3','A" + std::to_string(i % 7) + "','T')";
-  ExecuteSql(folder.Path("VORNAK.DB"), "insert into mp3files (mf_path, mf_artist, mf_title) values " + values);
-  auto work = [&](const char16_t* path) {
-    for (int i = 0; i < 40; ++i) host.List(HostPath(path));
-  };
-  std::thread one(work, u"\\Artists"), two(work, u"\\Latest"), three(work, u"\\Artists\\A3");
-  one.join();
-  two.join();
-  three.join();
-  EXPECT_EQ(host.List(HostPath(u"\\Artists")).Entries.size(), 7u);
+    values += std::string(i ? "," : "") + "('/m/" + std::to_string(i) + ".mp3','A" + std::to_string(i % 7) +
+              "','T','G" + std::to_string(i % 3) + "')";
+  ExecuteSql(folder.Path("VORNAK.DB"), "insert into mp3files (mf_path, mf_artist, mf_title, mf_genre) values " + values);
+  // Every listing made while the others run must be the one made alone.
+  const std::vector<const char16_t*> paths = {u"\\Artists", u"\\Latest", u"\\Artists\\A3", u"\\", u"\\Genres\\G1"};
+  std::vector<std::vector<std::string>> expected;
+  for (const char16_t* path : paths) {
+    expected.push_back(Names(host.List(HostPath(path))));
+    ASSERT_FALSE(expected.back().empty());
+  }
+  std::vector<int> wrong(paths.size(), 0);
+  std::vector<std::thread> threads;
+  for (std::size_t p = 0; p < paths.size(); ++p)
+    threads.emplace_back([&, p] {
+      for (int i = 0; i < 40; ++i)
+        if (Names(host.List(HostPath(paths[p]))) != expected[p]) ++wrong[p];
+    });
+  for (std::thread& thread : threads) thread.join();
+  for (std::size_t p = 0; p < paths.size(); ++p) EXPECT_EQ(wrong[p], 0) << ToUtf8(paths[p]);
 }
 
 TEST(VelmaroCommand, ListsTheRootAndCreatesTheLibrary) {
@@ -153,6 +165,42 @@ TEST(VelmaroCommand, ListsTheRootAndCreatesTheLibrary) {
   EXPECT_EQ(status, 0);
   EXPECT_EQ(tree,
             "/Genres:\ndir   Rock\n\n/Genres/Rock:\ndir   Queen\n\n/Genres/Rock/Queen:\nfile  So \"Real\" *1.mp3\n");
+}
+
+TEST(VelmaroCommand, APutTheLibraryCannotSaveFailsAndSaysSo) {
+  TTestFolder folder;
+  const std::string velmaro = "'" VELMARO_BINARY_DIR "/velmaro' --plugin '" VELMARO_PLUGIN_PATH "' --ini '" +
+                              folder.Path("v.ini") + "' ";
+  int status = -1;
+  RunCommand(velmaro + "ls / >/dev/null", &status);
+  ASSERT_EQ(status, 0);
+  std::filesystem::create_directories(folder.Path("music"));
+  for (const char* name : {"music/a.mp3", "music/b.mp3"}) folder.Write(name, testsupport::MpegFrames({}, 40));
+  // Another program reads the library and keeps its read lock meanwhile.
+  sqlite3* reader = nullptr;
+  ASSERT_EQ(sqlite3_open(folder.Path("VORNAK.DB").c_str(), &reader), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM mp3files;", nullptr, nullptr, nullptr), SQLITE_OK);
+  const std::string out = RunCommand(velmaro + "put '" + folder.Path("music") + "' 2>&1", &status);
+  sqlite3_exec(reader, "COMMIT;", nullptr, nullptr, nullptr);
+  sqlite3_close(reader);
+  EXPECT_EQ(status, 1) << out;
+  EXPECT_NE(out.find("2 rows did not reach it"), std::string::npos) << out;
+  EXPECT_EQ(RunCommand(velmaro + "ls /Titles 2>&1", &status), "");
+  // Once the reader is gone the same put goes through.
+  EXPECT_NE(RunCommand(velmaro + "put '" + folder.Path("music") + "'", &status).find("2 recorded"), std::string::npos);
+  EXPECT_EQ(status, 0);
+}
+
+TEST(VelmaroCommand, RefusesASettingsPathTheHostCannotPass) {
+  TTestFolder folder;
+  const std::string ini = folder.Path(std::string(250, 'd') + "/v.ini");
+  std::filesystem::create_directories(std::filesystem::path(ini).parent_path());
+  int status = -1;
+  const std::string out = RunCommand("'" VELMARO_BINARY_DIR "/velmaro' --plugin '" VELMARO_PLUGIN_PATH "' --ini '" +
+                                     ini + "' ls / 2>&1", &status);
+  EXPECT_EQ(status, 1);
+  EXPECT_NE(out.find("longer than a host can pass"), std::string::npos) << out;
+  EXPECT_TRUE(std::filesystem::is_empty(std::filesystem::path(ini).parent_path()));
 }
 
 TEST(VelmaroCommand, UsesTheUserConfigurationFolderByDefault) {

@@ -168,9 +168,22 @@ TEST(PluginUnload, KeepsABatchTheHostNeverEnded) {
   EXPECT_EQ(std::u16string(data.cFileName), ReplaceChar(u"/m/kept.mp3", u'/', platform::AltDelim));
 }
 
-TEST(PluginUnload, WithoutInitOrLibraryIsQuiet) {
-  TPlugin plugin;
-  SUCCEED();
+TEST(PluginUnload, WithoutInitOrLibraryLeavesEverythingAlone) {
+  TTestFolder folder;
+  const std::string junk(2048, 'x');
+  folder.Write("VORNAK.DB", junk);
+  { TPlugin never; }
+  {
+    // A library that did not open, a batch and a listing the host never ended.
+    TPlugin plugin;
+    const auto params = Params(folder.Path("v.ini"));
+    plugin.FsSetDefaultParams(&params);
+    char16_t dir[] = u"/";
+    plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_PUT_MULTI);
+    fsapi::TFindDataW data;
+    EXPECT_NE(plugin.FsFindFirstW(VPath(u"\\").c_str(), &data), fsapi::InvalidHandleValue);
+  }
+  EXPECT_EQ(velmaro::test::ReadAll(folder.Path("VORNAK.DB")), junk);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sqlite3.h>
+
 #include "platform/Platform.h"
 #include "platform/Text.h"
 #include "plugin/PutDelete.h"
@@ -40,9 +42,11 @@ class PutDelete : public ::testing::Test {
   std::vector<std::u16string> List(const char16_t* backslashed) {
     std::vector<std::u16string> names;
     fsapi::TFindDataW data;
-    if (Plugin.FsFindFirstW(VPath(backslashed).c_str(), &data) == fsapi::InvalidHandleValue) return names;
+    const fsapi::THandle handle = Plugin.FsFindFirstW(VPath(backslashed).c_str(), &data);
+    if (handle == fsapi::InvalidHandleValue) return names;
     do names.emplace_back(data.cFileName);
-    while (Plugin.FsFindNextW(nullptr, &data));
+    while (Plugin.FsFindNextW(handle, &data));
+    Plugin.FsFindClose(handle);
     return names;
   }
   static std::u16string PathEntry(std::u16string path) { return ReplaceChar(path, PathDelim, AltDelim); }
@@ -78,6 +82,58 @@ TEST_F(PutDelete, ALibraryThatCannotBeWrittenIsAFailure) {
   EXPECT_EQ(Put(a, u"\\a.mp3"), fsapi::FS_FILE_WRITEERROR);
 }
 
+std::vector<std::u16string> Messages;
+int VELMARO_CALL Request(int, int, char16_t*, char16_t* text, char16_t*, int) {
+  Messages.emplace_back(text ? text : u"");
+  return 1;
+}
+
+TEST_F(PutDelete, ABatchThatCannotBeCommittedIsUndoneAndReported) {
+  Messages.clear();
+  Plugin.FsInitW(1, nullptr, nullptr, Request);
+  const std::u16string a = Audio("a.mp3"), b = Audio("b.mp3");
+  // Another program reads the library and keeps its read lock.
+  sqlite3* reader = nullptr;
+  ASSERT_EQ(sqlite3_open(Folder.Path("VORNAK.DB").c_str(), &reader), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM mp3files;", nullptr, nullptr, nullptr), SQLITE_OK);
+  char16_t dir[] = u"/";
+  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_PUT_MULTI);
+  EXPECT_EQ(Put(a, u"\\a.mp3"), fsapi::FS_FILE_OK);
+  EXPECT_EQ(Put(b, u"\\b.mp3"), fsapi::FS_FILE_OK);
+  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_END, fsapi::FS_STATUS_OP_PUT_MULTI);
+  ASSERT_EQ(Messages.size(), 1u);
+  EXPECT_NE(Messages[0].find(u"2 tracks were not recorded"), std::u16string::npos);
+  EXPECT_NE(Messages[0].find(u"database is locked"), std::u16string::npos);
+  // No transaction and no write lock is left behind.
+  EXPECT_FALSE(Plugin.Library().LibraryDatabase->InTransaction());
+  EXPECT_TRUE(sqlite3_get_autocommit(Plugin.Library().LibraryDatabase->Handle()));
+  sqlite3_exec(reader, "COMMIT;", nullptr, nullptr, nullptr);
+  sqlite3_close(reader);
+  EXPECT_TRUE(List(u"\\Titles").empty());
+  EXPECT_EQ(Put(a, u"\\a.mp3"), fsapi::FS_FILE_OK);
+  EXPECT_EQ(List(u"\\Titles").size(), 1u);
+}
+
+TEST_F(PutDelete, ALibraryThatCannotOpenIsTriedOncePerBatch) {
+  Messages.clear();
+  TTestFolder other;
+  other.Write("VORNAK.DB", std::string(2048, 'x'));
+  TPlugin broken;
+  broken.FsInitW(1, nullptr, nullptr, Request);
+  fsapi::TDefaultParams params{};
+  std::strncpy(params.DefaultIniName, other.Path("v.ini").c_str(), sizeof params.DefaultIniName - 1);
+  broken.FsSetDefaultParams(&params);
+  ASSERT_EQ(Messages.size(), 1u);
+  const std::u16string a = Audio("a.mp3");
+  char16_t dir[] = u"/";
+  for (int batch = 0; batch < 2; ++batch) {
+    broken.FsStatusInfoW(dir, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_PUT_MULTI);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(broken.FsPutFileW(a.c_str(), VPath(u"\\a.mp3").c_str(), 0), fsapi::FS_FILE_WRITEERROR);
+    broken.FsStatusInfoW(dir, fsapi::FS_STATUS_END, fsapi::FS_STATUS_OP_PUT_MULTI);
+    EXPECT_EQ(Messages.size(), 2u + static_cast<std::size_t>(batch));
+  }
+}
+
 TEST_F(PutDelete, DeletingRemovesTheRowAndKeepsTheFile) {
   const std::u16string a = Audio("Someone - Intro.mp3");
   const std::u16string b = Audio("b.mp3");
@@ -88,13 +144,12 @@ TEST_F(PutDelete, DeletingRemovesTheRowAndKeepsTheFile) {
   EXPECT_EQ(Delete(VPath(u"\\Artists\\Someone\\") + tracks[0]), platform::HostTrue);
   EXPECT_EQ(List(u"\\Titles"), std::vector<std::u16string>{PathEntry(b)});
   EXPECT_TRUE(std::filesystem::exists(Folder.Path("Someone - Intro.mp3")));
-  // Gone already, never there, or only resolvable after its own listing.
+  // Gone already, or never there.
   EXPECT_EQ(Delete(VPath(u"\\Artists\\Someone\\") + tracks[0]), platform::HostFalse);
   EXPECT_EQ(Delete(VPath(u"\\Titles\\") + PathEntry(Folder.Path16("other.mp3"))), platform::HostFalse);
+  // A Latest entry stays deletable while the other panel lists elsewhere.
   const auto latest = List(u"\\Latest");
   List(u"\\Titles");
-  EXPECT_EQ(Delete(VPath(u"\\Latest\\") + latest[0]), platform::HostFalse);
-  List(u"\\Latest");
   EXPECT_EQ(Delete(VPath(u"\\Latest\\") + latest[0]), platform::HostTrue);
   EXPECT_TRUE(List(u"\\Titles").empty());
 }
