@@ -58,9 +58,17 @@ TEST(LibraryOpening, AnEmptyDBPathTakesTheDefaultAndWritesItBack) {
 TEST(LibraryOpening, DBPathNamesTheLibraryAnywhere) {
   TLibraryFixture lib(false);
   fs::create_directories(lib.Folder.Path("elsewhere"));
-  platform::IniWriteString(lib.State.IniFileName, u"Velmaro", u"DBPath", lib.Folder.Path16("elsewhere/my.db"));
+  const std::u16string elsewhere = lib.Folder.Path16("elsewhere/my.db");
+  platform::IniWriteString(lib.State.IniFileName, u"Velmaro", u"DBPath", elsewhere);
   ASSERT_TRUE(lib.Open());
-  EXPECT_TRUE(fs::exists(lib.Folder.Path("elsewhere/my.db")));
+  EXPECT_EQ(lib.Db().DatabaseName(), elsewhere);
+  lib.AddTrack({u"/m/a.mp3", u"A"});
+  // The next start finds the same library there, with its rows.
+  lib.State = {};
+  lib.State.IniFileName = lib.Folder.Path16("v.ini");
+  ASSERT_TRUE(lib.Open());
+  EXPECT_EQ(lib.Scalar(u"select mf_artist from mp3files"), u"A");
+  EXPECT_EQ(platform::IniReadString(lib.State.IniFileName, u"Velmaro", u"DBPath", u""), elsewhere);
   EXPECT_FALSE(fs::exists(lib.Folder.Path("VORNAK.DB")));
 }
 
@@ -140,9 +148,13 @@ TEST(LibraryOpening, AFailedTryLeavesAConnectionTheNextTryReuses) {
   TLibraryFixture lib(false);
   lib.Folder.Write("VORNAK.DB", std::string(2048, 'x'));
   EXPECT_FALSE(lib.Open());
-  fs::remove(lib.Folder.Path("VORNAK.DB"));
-  lib.State.LibraryDatabase->Close();
+  ASSERT_TRUE(lib.State.LibraryDatabase->Connected());
+  sqlite3* const left = lib.State.LibraryDatabase->Handle();
+  // Mended in place: an empty file is an empty database.
+  fs::resize_file(lib.Folder.Path("VORNAK.DB"), 0);
   EXPECT_TRUE(lib.Open());
+  EXPECT_EQ(lib.State.LibraryDatabase->Handle(), left);
+  EXPECT_EQ(lib.Scalar(u"select group_concat(vk_dbversion) from vornak"), u"1005");
 }
 
 TEST(LibraryOpening, SystemNoCaseFoldsEveryLetterAndMyLikeToo) {
