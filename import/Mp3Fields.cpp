@@ -43,7 +43,9 @@ void ReadId3v2(std::u16string_view path, TTrackFields& fields) {
   fields.mf_album = PrepareTagText(tag.GetUnicodeText("TALB", true));
   fields.mf_year = PrepareTagText(tag.GetUnicodeText("TYER", true));
   if (Trim(fields.mf_year).empty()) fields.mf_year = PrepareTagText(tag.GetUnicodeText("TDRC", true));
-  fields.mf_genre = ResolveGenreCode(PrepareTagText(tag.GetUnicodeText("TCON", true)));
+  // A numbered genre becomes its name first, so that the name is cleaned
+  // like any tag text ("Pop/Funk" holds the path delimiter on POSIX).
+  fields.mf_genre = PrepareTagText(ResolveGenreCode(tag.GetUnicodeText("TCON", true)));
   fields.mf_trackno = PrepareTagText(tag.GetUnicodeText("TRCK", true));
   std::string language;
   std::u16string description;

@@ -19,7 +19,10 @@ std::u16string CleanTagText(std::u16string_view text) {
   std::u16string result;
   result.reserve(text.size());
   for (char16_t c : text) {
-    if (c == u'"') {
+    if (c == 0) {
+      // A NUL would end the SQL text the value is placed in.
+      continue;
+    } else if (c == u'"') {
       result += u"\"\"";
     } else if (c == platform::PathDelim) {
       result += platform::AltDelim;

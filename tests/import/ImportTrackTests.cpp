@@ -13,6 +13,7 @@
 #include "support/Id3v2Builder.h"
 #include "support/LibraryFixture.h"
 #include "support/MpegBuilder.h"
+#include "support/OggBuilder.h"
 
 using namespace velmaro;
 using namespace velmaro::import;
@@ -118,12 +119,22 @@ TEST_F(ImportTrackTest, AwkwardTextsAreStoredIntactAndSafely) {
   const TBytes tag = TId3v2Builder(3)
                          .Text("TIT2", "Say \"Hi\": A\\B/C")
                          .Text("TPE1", "x\"); DROP TABLE mp3files; --")
+                         .Text("TCON", "(62)")
                          .Build();
   const std::u16string path = File("Quote \"Band\" - Song.mp3", JoinBytes({tag, Audio()}));
   ASSERT_TRUE(ImportTrack(path, Lib.Db(), false));
   EXPECT_EQ(Column(path, u"mf_title"), ReplaceDelims(u"Say \"Hi\"_ A\\B/C"));
   EXPECT_EQ(Column(path, u"mf_artist"), u"x\"); DROP TABLE mp3files; --");
+  // A numbered genre's name is cleaned like any text: it names a folder.
+  EXPECT_EQ(Column(path, u"mf_genre"), ReplaceDelims(u"Pop/Funk"));
   EXPECT_EQ(Lib.Scalar(u"select count(*) from mp3files"), u"1");
+
+  // A NUL inside a text is dropped, not left to cut the SQL short.
+  TVorbisOptions options;
+  options.comments = {OggComment(std::string_view("TITLE=A\0B", 9)), OggComment(std::string_view("ARTIST=\0", 8))};
+  const std::u16string ogg = File("nul.ogg", VorbisFile(options));
+  ASSERT_TRUE(ImportTrack(ogg, Lib.Db(), false));
+  EXPECT_EQ(Column(ogg, u"mf_title"), u"AB");
 }
 
 TEST_F(ImportTrackTest, ReimportingKeepsRatingAndFavouriteAndBecomesTheNewest) {
