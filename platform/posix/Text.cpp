@@ -58,8 +58,12 @@ std::unique_ptr<icu::Collator> CreateCollator() {
   std::unique_ptr<icu::Collator> collator(
       icu::Collator::createInstance(icu::Locale(posix::UserLocaleName().c_str()), error));
   if (U_FAILURE(error) || !collator) return nullptr;
-  // Secondary strength: letter case is ignored, accents are not.
-  collator->setStrength(icu::Collator::SECONDARY);
+  // Texts are compared case-folded (FoldCase below), at full strength: of
+  // all differences only letter case is ignored. Accents, kana type
+  // (hiragana, katakana) and width (full-width, half-width) still tell
+  // texts apart, as a Windows case-insensitive comparison does; a lower
+  // strength would merge "ゆず" with "ユズ" and "ＡＢＢＡ" with "ABBA".
+  collator->setStrength(icu::Collator::IDENTICAL);
   return collator;
 }
 
@@ -100,13 +104,14 @@ std::u16string FoldCase(std::u16string_view text) {
 int Sign(int value) { return (value > 0) - (value < 0); }
 
 int Compare(std::u16string_view a, std::u16string_view b) {
+  const std::u16string foldedA = FoldCase(a), foldedB = FoldCase(b);
   if (const icu::Collator* collator = ThreadCollator()) {
     UErrorCode error = U_ZERO_ERROR;
-    UCollationResult result =
-        collator->compare(a.data(), Length32(a.size()), b.data(), Length32(b.size()), error);
+    UCollationResult result = collator->compare(foldedA.data(), Length32(foldedA.size()), foldedB.data(),
+                                                Length32(foldedB.size()), error);
     if (U_SUCCESS(error)) return Sign(static_cast<int>(result));
   }
-  return Sign(FoldCase(a).compare(FoldCase(b)));
+  return Sign(foldedA.compare(foldedB));
 }
 
 }  // namespace
@@ -219,12 +224,13 @@ int CompareNoCase(std::u16string_view a, std::u16string_view b) { return Compare
 int CompareNoCaseSystem(std::u16string_view a, std::u16string_view b) { return Compare(a, b); }
 
 std::string NoCaseSortKey(std::u16string_view text) {
+  const std::u16string folded = FoldCase(text);
   if (const icu::Collator* collator = ThreadCollator()) {
-    std::int32_t length = Length32(text.size());
+    std::int32_t length = Length32(folded.size());
     std::string key(text.size() * 3 + 16, '\0');
     for (int attempt = 0; attempt < 2; ++attempt) {
       // The returned size counts the terminating zero byte, which we drop.
-      std::int32_t needed = collator->getSortKey(text.data(), length, reinterpret_cast<std::uint8_t*>(key.data()),
+      std::int32_t needed = collator->getSortKey(folded.data(), length, reinterpret_cast<std::uint8_t*>(key.data()),
                                                  Length32(key.size()));
       if (needed <= 0) break;
       if (static_cast<std::size_t>(needed) <= key.size()) {
@@ -235,7 +241,6 @@ std::string NoCaseSortKey(std::u16string_view text) {
     }
   }
   // The fallback comparison orders folded code units: big-endian bytes do too.
-  std::u16string folded = FoldCase(text);
   std::string key;
   key.reserve(folded.size() * 2);
   for (char16_t unit : folded) {

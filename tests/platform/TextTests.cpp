@@ -76,6 +76,11 @@ TEST(Collation, IgnoresCaseKeepsAccents) {
   EXPECT_NE(CompareNoCase(u"beyonce", u"beyonc\u00e9"), 0);
   EXPECT_NE(CompareNoCase(u"e", u"\u00e9"), 0);
   EXPECT_EQ(CompareNoCase(u"", u""), 0);
+  // Only case: kana type and width still tell names apart.
+  EXPECT_NE(CompareNoCase(u"\u3086\u305a", u"\u30e6\u30ba"), 0);
+  EXPECT_NE(CompareNoCaseSystem(u"\uff21\uff22\uff22\uff21", u"ABBA"), 0);
+  EXPECT_NE(CompareNoCase(u"\uff71", u"\u30a2"), 0);
+  EXPECT_EQ(CompareNoCase(u"\uff41\uff42\uff42\uff41", u"\uff21\uff22\uff22\uff21"), 0);
 }
 
 TEST(Collation, OrdersAlphabeticallyWithResultsMinusOneZeroOne) {
@@ -92,7 +97,7 @@ TEST(Collation, SortKeysAgreeWithCompare) {
       u"",         u"a",          u"A",       u"ab",          u"B",           u"e",
       u"\u00e9",   u"\u00c9",     u"stra\u00dfe", u"STRASSE", u"\u00c6ther",  u"aether",
       u"Beyonc\u00e9", u"BEYONC\u00c9", u"\U0001D11E", u"a\u0301",  u"\u00e1",     u"10",
-      u"9"};
+      u"9",        u"\u3086\u305a", u"\u30e6\u30ba", u"\uff21\uff22", u"\uff41\uff42", u"AB"};
   for (const auto& a : texts) {
     for (const auto& b : texts) {
       SCOPED_TRACE(Utf16ToUtf8(a) + " | " + Utf16ToUtf8(b));
