@@ -4,6 +4,7 @@
 
 #include "library/Errors.h"
 #include "library/Schema.h"
+#include "library/TDISQLite3UniDirQuery.h"
 #include "platform/FileSystem.h"
 #include "platform/IniFile.h"
 #include "platform/Platform.h"
@@ -93,6 +94,17 @@ bool InitDatabase(TLibraryState& state, const TMessageSink& report) {
     db.Execute("PRAGMA locking_mode=NORMAL");
     RegisterLibraryFunctions(db);
     for (std::u16string_view statement : LibrarySchemaStatements()) db.Execute16(statement);
+    // A library that is already right is not written to: opening it must
+    // not wait for a write lock that another program reading the file
+    // holds up.
+    TDISQLite3UniDirQuery version(&db);
+    version.SetSQL(u"select count(*), min(vk_dbversion) from vornak");
+    version.Open();
+    const bool current = !version.Eof() && version.Fields(0).AsInteger() == 1 &&
+                         version.Fields(1).AsInteger() == LibrarySchemaVersion;
+    version.Close();
+    if (!current)
+      for (std::u16string_view statement : LibraryVersionStatements()) db.Execute16(statement);
     return true;
   } catch (const std::exception& error) {
     if (report) report(platform::Utf8ToUtf16(error.what()) + u"\rInitDatabase");

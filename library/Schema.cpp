@@ -27,6 +27,12 @@ const std::vector<std::u16string_view>& LibrarySchemaStatements() {
       u"CREATE INDEX if NOT EXISTS [mp3files_index_favorites] ON mp3files (mf_favorite)",
       u"CREATE TABLE if NOT EXISTS [vornak] ([vk_dbversion] integer)",
       u"CREATE UNIQUE INDEX if NOT EXISTS [vk_dbversion_index] ON vornak (vk_dbversion)",
+  };
+  return statements;
+}
+
+const std::vector<std::u16string_view>& LibraryVersionStatements() {
+  static const std::vector<std::u16string_view> statements = {
       u"DELETE from \"vornak\"",
       u"REPLACE into [vornak] (vk_dbversion) VALUES (1005)",
   };

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 
 #include "library/Errors.h"
@@ -239,13 +240,15 @@ void TDISQLite3Database::Rollback() {
 void TDISQLite3Database::CommitOrRollback(int patienceMs) {
   CheckOpen();
   constexpr int Pause = 50;
-  for (int waited = 0;; waited += Pause) {
+  const auto start = std::chrono::steady_clock::now();
+  for (;;) {
     try {
       while (InTransaction()) Commit();
       return;
     } catch (const ESQLite3& error) {
       const bool busy = error.ErrorCode() == SQLITE_BUSY || error.ErrorCode() == SQLITE_LOCKED;
-      if (busy && waited < patienceMs) {
+      const auto waited = std::chrono::steady_clock::now() - start;
+      if (busy && waited < std::chrono::milliseconds(patienceMs)) {
         platform::SleepMs(Pause);
         continue;
       }
