@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <future>
 #include <set>
 #include <thread>
 
@@ -109,7 +110,19 @@ TEST(HostSession, ALibraryThatCannotOpenIsShownThroughTheHost) {
   host.Init();
   EXPECT_TRUE(host.Requests().empty());
   EXPECT_EQ(host.List(HostPath(u"\\")).Entries.size(), 8u);
+  // While the host shows the message, its other threads go on listing.
+  bool otherThreadListed = false;
+  std::thread other;
+  std::promise<std::size_t> listed;
+  host.OnRequest = [&](const TRequest&) {
+    if (other.joinable()) return;
+    other = std::thread([&] { listed.set_value(host.List(HostPath(u"\\")).Entries.size()); });
+    auto root = listed.get_future();
+    otherThreadListed = root.wait_for(std::chrono::seconds(5)) == std::future_status::ready && root.get() == 8u;
+  };
   EXPECT_FALSE(host.List(HostPath(u"\\Titles")).Ok);
+  other.join();
+  EXPECT_TRUE(otherThreadListed);
   ASSERT_EQ(host.Requests().size(), 1u);
   EXPECT_EQ(host.Requests()[0].Title, u"Velmaro");
   EXPECT_EQ(host.Requests()[0].Text, u"SQLite3 Error 26 - file is not a database\rInitDatabase");
