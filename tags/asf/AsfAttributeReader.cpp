@@ -5,6 +5,7 @@
 
 #include "tags/asf/AsfGuid.h"
 #include "tags/common/TBufferedStream.h"
+#include "tags/common/TagLimits.h"
 
 namespace velmaro::tags {
 
@@ -38,6 +39,12 @@ class TObjectReader {
     bytes = FStream.ReadBytes(static_cast<std::size_t>(count));
     return bytes.size() == count;
   }
+  // Reads count bytes into bytes when the budget keeps them, else skips
+  // them and leaves bytes empty.
+  bool KeptBytes(std::uint64_t count, TTagBudget& budget, std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
+    return budget.TakeBytes(count) ? Bytes(count, bytes) : Skip(count);
+  }
   bool Skip(std::uint64_t count) {
     if (!Has(count)) return false;
     FStream.Skip(static_cast<std::int64_t>(count));
@@ -67,16 +74,31 @@ void EnsureTerminated(std::vector<std::uint8_t>& value) {
   if (value[value.size() - 2] != 0 || value[value.size() - 1] != 0) value.insert(value.end(), {0, 0});
 }
 
-TAsfAttribute MakeAttribute(std::u16string name, WMT_ATTR_DATATYPE type, std::vector<std::uint8_t> value) {
+TAsfAttribute MakeAttribute(std::u16string name, WMT_ATTR_DATATYPE type, std::vector<std::uint8_t> value,
+                            std::uint64_t size) {
   if (type == WMT_TYPE_STRING) EnsureTerminated(value);
-  return TAsfAttribute{std::move(name), type, std::move(value)};
+  return TAsfAttribute{std::move(name), type, std::move(value), size};
 }
 
 // The objects of one kind, collected separately so that the list comes
 // out in its fixed order whatever the order of the objects in the file.
+// The budget bounds them all together: records past the item limit are
+// not read, and a value too long to keep is skipped (its attribute stays,
+// with its declared size and an empty value).
 struct TCollected {
   std::vector<TAsfAttribute> Content, Extended, Metadata, Library;
+  TTagBudget Budget;
 };
+
+// A record's name and value, read within the budget: false when the
+// object ends first. A name too long to keep drops the whole record
+// (kept is false): no name the import asks for is that long.
+bool ReadRecord(TObjectReader& in, TTagBudget& budget, std::uint64_t nameLength, std::uint64_t valueLength,
+                std::u16string& name, std::vector<std::uint8_t>& value, bool& kept) {
+  kept = budget.TakeBytes(nameLength);
+  if (!kept) return in.Skip(nameLength) && in.Skip(valueLength);
+  return in.Name(nameLength, name) && in.KeptBytes(valueLength, budget, value);
+}
 
 bool ReadContentDescription(TObjectReader& in, TCollected& out) {
   static constexpr std::array<const char16_t*, 5> Names = {u"Title", u"Author", u"Copyright", u"Description", u"Rating"};
@@ -85,8 +107,8 @@ bool ReadContentDescription(TObjectReader& in, TCollected& out) {
     if (!in.U16(length)) return false;
   for (std::size_t i = 0; i < Names.size(); ++i) {
     std::vector<std::uint8_t> value;
-    if (!in.Bytes(lengths[i], value)) return false;
-    out.Content.push_back(MakeAttribute(Names[i], WMT_TYPE_STRING, std::move(value)));
+    if (!in.KeptBytes(lengths[i], out.Budget, value)) return false;
+    if (out.Budget.TakeItem()) out.Content.push_back(MakeAttribute(Names[i], WMT_TYPE_STRING, std::move(value), lengths[i]));
   }
   return true;
 }
@@ -94,24 +116,28 @@ bool ReadContentDescription(TObjectReader& in, TCollected& out) {
 bool ReadExtendedContentDescription(TObjectReader& in, TCollected& out) {
   std::uint16_t count = 0;
   if (!in.U16(count)) return false;
-  for (std::uint16_t i = 0; i < count; ++i) {
+  for (std::uint16_t i = 0; i < count && out.Budget.TakeItem(); ++i) {
     std::uint16_t nameLength = 0, type = 0, valueLength = 0;
+    if (!in.U16(nameLength)) return false;
+    // The type and value length stand between the name and the value.
+    const bool keepName = out.Budget.TakeBytes(nameLength);
     std::u16string name;
-    std::vector<std::uint8_t> value;
-    if (!in.U16(nameLength) || !in.Name(nameLength, name) || !in.U16(type) || !in.U16(valueLength) ||
-        !in.Bytes(valueLength, value))
+    if (!(keepName ? in.Name(nameLength, name) : in.Skip(nameLength)) || !in.U16(type) || !in.U16(valueLength))
       return false;
-    out.Extended.push_back(MakeAttribute(std::move(name), AsfTypeToRuntimeType(type), std::move(value)));
+    std::vector<std::uint8_t> value;
+    if (!(keepName ? in.KeptBytes(valueLength, out.Budget, value) : in.Skip(valueLength))) return false;
+    if (keepName)
+      out.Extended.push_back(MakeAttribute(std::move(name), AsfTypeToRuntimeType(type), std::move(value), valueLength));
   }
   return true;
 }
 
 // Metadata and Metadata Library records share one layout; the first field
 // is reserved in the one and a language index in the other.
-bool ReadMetadataRecords(TObjectReader& in, std::vector<TAsfAttribute>& out) {
+bool ReadMetadataRecords(TObjectReader& in, TTagBudget& budget, std::vector<TAsfAttribute>& out) {
   std::uint16_t count = 0;
   if (!in.U16(count)) return false;
-  for (std::uint16_t i = 0; i < count; ++i) {
+  for (std::uint16_t i = 0; i < count && budget.TakeItem(); ++i) {
     std::uint16_t language = 0, stream = 0, nameLength = 0, type = 0;
     std::uint32_t dataLength = 0;
     if (!in.U16(language) || !in.U16(stream) || !in.U16(nameLength) || !in.U16(type) || !in.U32(dataLength))
@@ -122,10 +148,12 @@ bool ReadMetadataRecords(TObjectReader& in, std::vector<TAsfAttribute>& out) {
     }
     std::u16string name;
     std::vector<std::uint8_t> value;
-    if (!in.Name(nameLength, name) || !in.Bytes(dataLength, value)) return false;
+    bool kept = false;
+    if (!ReadRecord(in, budget, nameLength, dataLength, name, value, kept)) return false;
+    if (!kept) continue;
     const WMT_ATTR_DATATYPE runtimeType = AsfTypeToRuntimeType(type);
     if (runtimeType == WMT_TYPE_BOOL && value.size() == 2) value.insert(value.end(), {0, 0});
-    out.push_back(MakeAttribute(std::move(name), runtimeType, std::move(value)));
+    out.push_back(MakeAttribute(std::move(name), runtimeType, std::move(value), dataLength));
   }
   return true;
 }
@@ -160,8 +188,9 @@ TAsfAttributeStatus ReadHeaderExtension(TStream& stream, TObjectReader& in, TCol
   return WalkObjects(stream, end, UINT32_MAX, TAsfAttributeStatus::BadDescription,
                      [&](const TAsfGuid& guid, TObjectReader& object) {
                        bool ok = true;
-                       if (guid == AsfMetadataObject) ok = ReadMetadataRecords(object, out.Metadata);
-                       else if (guid == AsfMetadataLibraryObject) ok = ReadMetadataRecords(object, out.Library);
+                       if (guid == AsfMetadataObject) ok = ReadMetadataRecords(object, out.Budget, out.Metadata);
+                       else if (guid == AsfMetadataLibraryObject)
+                         ok = ReadMetadataRecords(object, out.Budget, out.Library);
                        return ok ? TAsfAttributeStatus::Ok : TAsfAttributeStatus::BadDescription;
                      });
 }

@@ -27,7 +27,9 @@ namespace velmaro::tags {
 struct TAsfAttribute {
   std::u16string Name;
   WMT_ATTR_DATATYPE Type = WMT_TYPE_UNKNOWN;
+  // Empty when the value was too long to keep (see TagLimits.h).
   std::vector<std::uint8_t> Value;
+  std::uint64_t Size = 0;  // the value's size as stored
 };
 
 enum class TAsfAttributeStatus {
@@ -44,7 +46,8 @@ struct TAsfAttributeList {
 };
 
 // Reads the attribute list from the start of the stream. Sizes are checked
-// against their enclosing object before anything is read or allocated.
+// against their enclosing object before anything is read or allocated,
+// and what is kept is bounded as TagLimits.h says.
 TAsfAttributeList ReadAsfAttributes(TStream& stream);
 
 // The runtime's type code for an ASF value type (0 string, 1 bytes,

@@ -36,6 +36,7 @@ bool TFLACfile::Read(TStream& stream) {
 
     // Every block moves the walk on by its header and a body of at least
     // one byte; a header that cannot be read whole raises.
+    TTagBudget budget;
     for (std::int64_t count = 1; !FHeader.FirstBlockIsLast(); ++count) {
       const TFlacBlockHeader block = ReadFlacBlockHeader(stream);
       if (block.Length == 0) break;
@@ -51,10 +52,14 @@ bool TFLACfile::Read(TStream& stream) {
         stream.Skip(block.Length);
       } else if (block.Type <= FlacBlockPicture) {
         if (block.Type == FlacBlockPadding) FPaddingFragments = true;
-        TMetaData& kept = aMetaBlockOther.emplace_back();
-        kept.MetaDataBlockHeader = block.Bytes;
-        kept.BlockType = block.Type;
-        kept.Data = ReadFlacBlockBody(stream, block.Length);
+        if (!budget.TakeItem()) {
+          SkipFlacBlockBody(stream, block.Length);
+        } else {
+          TMetaData& kept = aMetaBlockOther.emplace_back();
+          kept.MetaDataBlockHeader = block.Bytes;
+          kept.BlockType = block.Type;
+          kept.Data = ReadFlacBlockBody(stream, block.Length, budget);
+        }
       } else {
         // A reserved or invalid block type: not a stream we can vouch for.
         FSamples = 0;

@@ -57,7 +57,8 @@ class TFLACfile {
   int Padding() const { return FPadding; }
   std::int64_t VCOffset() const { return FVCOffset; }
   std::int64_t TagSize() const { return FTagSize; }
-  // Blocks other than VORBIS_COMMENT and the first PADDING, in file order.
+  // Blocks other than VORBIS_COMMENT and the first PADDING, in file order,
+  // as far as the tag limits keep them (see TagLimits.h).
   const std::vector<TMetaData>& MetaBlockOther() const { return aMetaBlockOther; }
 
  private:

@@ -1,5 +1,6 @@
 #include "tags/flac/TFlacHeader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -44,9 +45,21 @@ TFlacBlockHeader ReadFlacBlockHeader(TStream& stream) {
   return header;
 }
 
-std::vector<std::uint8_t> ReadFlacBlockBody(TStream& stream, std::uint32_t length) {
+std::vector<std::uint8_t> ReadFlacBlockBody(TStream& stream, std::uint32_t length, TTagBudget& budget,
+                                            std::uint32_t headBytes) {
   if (length > stream.Remaining()) throw EFlacReadError("Stream read error");
-  return stream.ReadBytes(length);
+  if (budget.TakeBytes(length)) return stream.ReadBytes(length);
+  const std::int64_t end = stream.Position() + length;
+  std::vector<std::uint8_t> head;
+  headBytes = std::min(headBytes, length);
+  if (headBytes > 0 && budget.TakeBytes(headBytes)) head = stream.ReadBytes(headBytes);
+  stream.SeekTo(end);
+  return head;
+}
+
+void SkipFlacBlockBody(TStream& stream, std::uint32_t length) {
+  if (length > stream.Remaining()) throw EFlacReadError("Stream read error");
+  stream.Skip(length);
 }
 
 std::int32_t FlacKbitPerSecond(std::int64_t audioBytes, double seconds) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tags/common/TStream.h"
+#include "tags/common/TagLimits.h"
 
 namespace velmaro::tags {
 
@@ -55,9 +56,14 @@ struct TFlacBlockHeader {
 // flagged last.
 TFlacBlockHeader ReadFlacBlockHeader(TStream& stream);
 
-// The body of a block of length bytes from the stream's position. Raises
-// EFlacReadError when it runs past the end of the stream.
-std::vector<std::uint8_t> ReadFlacBlockBody(TStream& stream, std::uint32_t length);
+// The body of a block of length bytes from the stream's position, as far
+// as the budget lets it be kept: whole, else its first headBytes (a
+// picture's fields stand there), else nothing; the rest is skipped.
+// Raises EFlacReadError when the block runs past the end of the stream.
+std::vector<std::uint8_t> ReadFlacBlockBody(TStream& stream, std::uint32_t length, TTagBudget& budget,
+                                            std::uint32_t headBytes = 0);
+// Moves past the body of a block that is not kept; raises as above.
+void SkipFlacBlockBody(TStream& stream, std::uint32_t length);
 
 // The audio bytes in kbit/s over the play time, rounded to the nearest
 // integer with halves to even, kept within the int range.

@@ -1,16 +1,22 @@
 #include "tags/flac/TFlacTag.h"
 
+#include <algorithm>
+#include <array>
 #include <string_view>
 
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "tags/common/TBufferedStream.h"
+#include "tags/flac/FlacReadError.h"
 
 namespace velmaro::tags {
 
 namespace {
 
 constexpr int ResultUnset = 0xFFFF;
+// What is kept of a picture block too large to keep whole: its fields
+// (type, MIME type, description, dimensions) stand at its start.
+constexpr std::uint32_t PictureHeadBytes = 4096;
 
 std::u16string AsciiUpper(std::u16string_view text) {
   std::u16string upper(text);
@@ -57,6 +63,9 @@ int TFlacTag::ReadFlacStream(TStream& stream) {
   FBitsPerSample = FHeader.BitsPerSample();
   FSamples = FHeader.Samples();
 
+  // Comments and the other blocks are counted apart, so that countless
+  // comments cannot hide a picture block.
+  TTagBudget comments, blocks;
   if (FHeader.FirstBlockIsLast()) {
     result = ResultStreamInfoOnly;
   } else {
@@ -72,19 +81,26 @@ int TFlacTag::ReadFlacStream(TStream& stream) {
         FVorbisIndex = static_cast<int>(count);
         // The comments are read within their block, and the walk goes on
         // at the block's end whatever the comments claim.
-        TMemoryStream body(ReadFlacBlockBody(stream, block.Length));
-        ReadVorbisComments(body);
+        if (block.Length > stream.Remaining()) throw EFlacReadError("Stream read error");
+        const std::int64_t end = stream.Position() + block.Length;
+        ReadVorbisComments(stream, end, comments);
+        stream.SeekTo(end);
       } else if (block.Type == FlacBlockPadding && FPaddingIndex == 0) {
         FPadding = static_cast<int>(block.Length);
         FPaddingLast = block.Last;
         FPaddingIndex = static_cast<int>(count);
         stream.Skip(block.Length);
-      } else if (block.Type == FlacBlockPicture) {
-        AddMetaDataCoverArt(ReadFlacBlockBody(stream, block.Length));
-        FMetaBlocksSize += block.Length + 4;
-      } else if (block.Type < FlacBlockPicture) {
+      } else if (block.Type <= FlacBlockPicture) {
+        // Kept within the limits: a picture too large to keep keeps its
+        // fields (they stand at the start of its body), and blocks past
+        // the item limit are only walked over.
         if (block.Type == FlacBlockPadding) FPaddingFragments = true;
-        AddMetaDataOther(block.Bytes, ReadFlacBlockBody(stream, block.Length), block.Type);
+        if (!blocks.TakeItem())
+          SkipFlacBlockBody(stream, block.Length);
+        else if (block.Type == FlacBlockPicture)
+          AddMetaDataCoverArt(ReadFlacBlockBody(stream, block.Length, blocks, PictureHeadBytes), block.Length);
+        else
+          AddMetaDataOther(block.Bytes, ReadFlacBlockBody(stream, block.Length, blocks), block.Type);
         FMetaBlocksSize += block.Length + 4;
       } else {
         // A reserved or invalid block type: the comments so far count, the
@@ -113,22 +129,39 @@ int TFlacTag::ReadFlacStream(TStream& stream) {
   return result;
 }
 
-// Little-endian lengths: vendor, count, then each comment "NAME=value".
-// A length running past the block ends the list; the comments before it
-// stay.
-void TFlacTag::ReadVorbisComments(TStream& body) {
-  const auto vendorLength = static_cast<std::int32_t>(body.ReadLE32());
+// Little-endian lengths: vendor, count, then each comment "NAME=value",
+// all within the block that ends at end (bytes past it read as 0). A
+// length running past the block ends the list; the comments before it
+// stay. Comments past the item limit are not read, and a comment too long
+// to keep is skipped whole (the pictures of a FLAC file are blocks of
+// their own, not comments).
+void TFlacTag::ReadVorbisComments(TStream& stream, std::int64_t end, TTagBudget& budget) {
+  auto left = [&] { return end - stream.Position(); };
+  auto le32 = [&] {
+    std::array<std::uint8_t, 4> b{};
+    stream.ReadExact(b.data(), static_cast<std::size_t>(std::clamp<std::int64_t>(left(), 0, 4)));
+    return static_cast<std::int32_t>(b[0] | b[1] << 8 | b[2] << 16 | static_cast<std::uint32_t>(b[3]) << 24);
+  };
+  const std::int32_t vendorLength = le32();
   if (vendorLength > 0) {
-    if (vendorLength > body.Remaining()) return;
-    FVendorString = DecodeUtf8(body.ReadBytes(static_cast<std::size_t>(vendorLength)));
+    if (vendorLength > left()) return;
+    if (budget.TakeBytes(static_cast<std::uint32_t>(vendorLength)))
+      FVendorString = DecodeUtf8(stream.ReadBytes(static_cast<std::size_t>(vendorLength)));
+    else
+      stream.Skip(vendorLength);
   }
-  const auto count = static_cast<std::int32_t>(body.ReadLE32());
+  const std::int32_t count = le32();
   FExists = count > 0;
-  for (std::int32_t i = 0; i < count && body.Remaining() > 0; ++i) {
-    const auto length = static_cast<std::int32_t>(body.ReadLE32());
+  for (std::int32_t i = 0; i < count && left() > 0; ++i) {
+    if (!budget.TakeItem()) return;
+    const std::int32_t length = le32();
     if (length <= 0) continue;
-    if (length > body.Remaining()) return;
-    const std::u16string text = DecodeUtf8(body.ReadBytes(static_cast<std::size_t>(length)));
+    if (length > left()) return;
+    if (!budget.TakeBytes(static_cast<std::uint32_t>(length))) {
+      stream.Skip(length);
+      continue;
+    }
+    const std::u16string text = DecodeUtf8(stream.ReadBytes(static_cast<std::size_t>(length)));
     const std::size_t equals = text.find(u'=');
     if (equals == std::u16string::npos) continue;
     TVorbisComment& comment = AddTag(std::u16string_view(text).substr(0, equals));
@@ -145,9 +178,8 @@ TVorbisComment& TFlacTag::AddTag(std::u16string_view name) {
   return comment;
 }
 
-TFlacTag::TMetaData& TFlacTag::AddMetaDataCoverArt(std::vector<std::uint8_t> body) {
+TFlacTag::TMetaData& TFlacTag::AddMetaDataCoverArt(std::vector<std::uint8_t> body, std::uint32_t length) {
   TMetaData& picture = FMetaBlocksCoverArts.emplace_back();
-  const auto length = static_cast<std::uint32_t>(body.size());
   picture.MetaDataBlockHeader = {FlacBlockPicture, static_cast<std::uint8_t>(length >> 16),
                                  static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length)};
   picture.BlockType = FlacBlockPicture;

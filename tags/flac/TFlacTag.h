@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tags/common/TStream.h"
+#include "tags/common/TagLimits.h"
 #include "tags/flac/TFlacHeader.h"
 #include "tags/flac/TFlacMetaData.h"
 #include "tags/flac/TVorbisComment.h"
@@ -63,7 +64,7 @@ class TFlacTag {
   // Appends a comment with that name, upper-cased, and returns it.
   TVorbisComment& AddTag(std::u16string_view name);
   // Store a block body: a picture, or any other block.
-  TMetaData& AddMetaDataCoverArt(std::vector<std::uint8_t> body);
+  TMetaData& AddMetaDataCoverArt(std::vector<std::uint8_t> body, std::uint32_t length);
   TMetaData& AddMetaDataOther(const std::array<std::uint8_t, 4>& header, std::vector<std::uint8_t> body, int blockType);
   void Clear();
   void DeleteAllFrames();
@@ -101,7 +102,7 @@ class TFlacTag {
 
  private:
   int ReadFlacStream(TStream& stream);
-  void ReadVorbisComments(TStream& body);
+  void ReadVorbisComments(TStream& stream, std::int64_t end, TTagBudget& budget);
 
   TFlacHeader FHeader;
   int FPaddingIndex = 0;

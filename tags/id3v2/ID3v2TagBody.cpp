@@ -4,6 +4,8 @@
 #include <array>
 #include <string_view>
 
+#include "tags/common/TagLimits.h"
+
 namespace velmaro::tags {
 
 std::uint32_t SynchsafeValue(std::uint32_t stored) {
@@ -34,12 +36,16 @@ bool OnlyZerosUntil(TStream& stream, std::int64_t end) {
   return true;
 }
 
-void ReadExtendedHeader3(TStream& stream, const TID3v2BodyLayout& layout, TID3v2ExtendedHeader3& header) {
+void ReadExtendedHeader3(TStream& stream, const TID3v2BodyLayout& layout, TID3v2ExtendedHeader3& header,
+                         TTagBudget& budget) {
   header.Size = SynchsafeValue(stream.ReadBE32());
   header.Flags = stream.ReadBE16();
   header.CRCPresent = (header.Flags & 0x8000) != 0;
   const std::int64_t dataSize = std::min<std::int64_t>(static_cast<std::int64_t>(header.Size) - 2, LeftInTag(stream, layout.End));
-  if (dataSize > 0) header.Data = stream.ReadBytes(static_cast<std::size_t>(dataSize));
+  if (dataSize > 0 && budget.TakeBytes(static_cast<std::uint64_t>(dataSize)))
+    header.Data = stream.ReadBytes(static_cast<std::size_t>(dataSize));
+  else if (dataSize > 0)
+    stream.Skip(dataSize);
   if (layout.Unsynchronised) header.Data = DecodeUnsynchronisation(header.Data);
 }
 
@@ -60,7 +66,7 @@ void ReadExtendedHeader4(TStream& stream, TID3v2ExtendedHeader4& header) {
   }
 }
 
-void ReadExtendedHeader(TStream& stream, const TID3v2BodyLayout& layout, TID3v2TagBody& body) {
+void ReadExtendedHeader(TStream& stream, const TID3v2BodyLayout& layout, TID3v2TagBody& body, TTagBudget& budget) {
   // Some writers set the flag without writing the header: a frame ID
   // standing where the header should be means there is none.
   const std::int64_t start = stream.Position();
@@ -72,25 +78,38 @@ void ReadExtendedHeader(TStream& stream, const TID3v2BodyLayout& layout, TID3v2T
     return;
   }
   if (layout.MajorVersion == 3)
-    ReadExtendedHeader3(stream, layout, body.ExtendedHeader3);
+    ReadExtendedHeader3(stream, layout, body.ExtendedHeader3, budget);
   else
     ReadExtendedHeader4(stream, body.ExtendedHeader4);
 }
 
 enum class TFrameEnd { Next, DataEnded, NotAFrame, TooLarge };
 
-// The body bytes after the header fields; as many as the data holds.
-// Fields that the flags announce but the declared size does not hold are
-// not part of this frame: the next frame starts where the size says.
-void ReadFrameBody(TStream& stream, TID3v2Frame& frame, std::int64_t size) {
+// Where one walk over the frames stands: the layout, what the walk keeps
+// so far, and the frame in hand.
+struct TWalk {
+  TStream& Stream;
+  const TID3v2BodyLayout& Layout;
+  TTagBudget Budget;
+  bool SizeAmbiguous = false;  // the last frame's size reads differently as a plain number
+};
+
+// The body bytes after the header fields; as many as the data holds, and
+// none when the budget does not keep them (the frame stays, its Size
+// says how large it was). Fields that the flags announce but the declared
+// size does not hold are not part of this frame: the next frame starts
+// where the size says.
+void ReadFrameBody(TWalk& walk, TID3v2Frame& frame, std::int64_t size) {
   frame.Size = std::max<std::int64_t>(0, size);
-  if (size > 0)
-    frame.Stream = stream.ReadBytes(static_cast<std::size_t>(size));
-  else if (size < 0)
-    stream.Skip(size);
+  if (size > 0 && walk.Budget.TakeBytes(static_cast<std::uint64_t>(size)))
+    frame.Stream = walk.Stream.ReadBytes(static_cast<std::size_t>(size));
+  else if (size != 0)
+    walk.Stream.Skip(size);
 }
 
-TFrameEnd ReadFrame22(TStream& stream, const TID3v2BodyLayout& layout, TID3v2Frame& frame, std::string_view id) {
+TFrameEnd ReadFrame22(TWalk& walk, TID3v2Frame& frame, std::string_view id) {
+  TStream& stream = walk.Stream;
+  const TID3v2BodyLayout& layout = walk.Layout;
   const std::uint32_t size = stream.ReadBE24();
   frame.ID = ConvertID3v22FrameID(id);
   const bool picture = id == "PIC";
@@ -100,7 +119,7 @@ TFrameEnd ReadFrame22(TStream& stream, const TID3v2BodyLayout& layout, TID3v2Fra
   }
   if (size != 0) {
     frame.Unsynchronised = layout.Unsynchronised;
-    ReadFrameBody(stream, frame, size);
+    ReadFrameBody(walk, frame, size);
   }
   if (picture && !frame.Stream.empty()) {
     // The picture's fields must be found in the decoded bytes.
@@ -111,7 +130,9 @@ TFrameEnd ReadFrame22(TStream& stream, const TID3v2BodyLayout& layout, TID3v2Fra
   return TFrameEnd::Next;
 }
 
-TFrameEnd ReadFrame23(TStream& stream, const TID3v2BodyLayout& layout, TID3v2Frame& frame) {
+TFrameEnd ReadFrame23(TWalk& walk, TID3v2Frame& frame) {
+  TStream& stream = walk.Stream;
+  const TID3v2BodyLayout& layout = walk.Layout;
   const std::uint32_t size = stream.ReadBE32();
   frame.Flags = stream.ReadBE16();
   if (size > layout.TagSize) {
@@ -140,13 +161,15 @@ TFrameEnd ReadFrame23(TStream& stream, const TID3v2BodyLayout& layout, TID3v2Fra
     frame.GroupIdentifier = stream.ReadU8();
     left -= 1;
   }
-  ReadFrameBody(stream, frame, left);
+  ReadFrameBody(walk, frame, left);
   return TFrameEnd::Next;
 }
 
-TFrameEnd ReadFrame24(TStream& stream, const TID3v2BodyLayout& layout, TID3v2Frame& frame, bool& ambiguous) {
+TFrameEnd ReadFrame24(TWalk& walk, TID3v2Frame& frame) {
+  TStream& stream = walk.Stream;
+  const TID3v2BodyLayout& layout = walk.Layout;
   const std::uint32_t stored = stream.ReadBE32();
-  if (SynchsafeValue(stored) != stored) ambiguous = true;
+  walk.SizeAmbiguous = SynchsafeValue(stored) != stored;
   const std::uint32_t size = layout.PlainFrameSizes ? stored : SynchsafeValue(stored);
   frame.Flags = stream.ReadBE16();
   if (size > layout.TagSize) {
@@ -175,24 +198,25 @@ TFrameEnd ReadFrame24(TStream& stream, const TID3v2BodyLayout& layout, TID3v2Fra
     frame.DataLengthIndicatorValue = SynchsafeValue(stream.ReadBE32());
     left -= 4;
   }
-  ReadFrameBody(stream, frame, left);
+  ReadFrameBody(walk, frame, left);
   return TFrameEnd::Next;
 }
 
-TFrameEnd ReadFrame(TStream& stream, const TID3v2BodyLayout& layout, TID3v2TagBody& body) {
+TFrameEnd ReadFrame(TWalk& walk, TID3v2TagBody& body) {
   std::array<char, 4> id{};
-  const std::size_t idLength = layout.MajorVersion == 2 ? 3 : 4;
-  const bool complete = stream.ReadExact(id.data(), idLength);
+  const std::size_t idLength = walk.Layout.MajorVersion == 2 ? 3 : 4;
+  const bool complete = walk.Stream.ReadExact(id.data(), idLength);
   if (!IsFrameIDChar(id[0]) || !IsFrameIDChar(id[1]) || !IsFrameIDChar(id[2]))
     return complete ? TFrameEnd::NotAFrame : TFrameEnd::DataEnded;
 
   // The frame stays in the list whatever its header says next.
   TID3v2Frame& frame = body.Frames.emplace_back();
   frame.ID = id;
-  switch (layout.MajorVersion) {
-    case 2: return ReadFrame22(stream, layout, frame, std::string_view(id.data(), 3));
-    case 3: return ReadFrame23(stream, layout, frame);
-    default: return ReadFrame24(stream, layout, frame, body.AmbiguousSizes);
+  walk.SizeAmbiguous = false;
+  switch (walk.Layout.MajorVersion) {
+    case 2: return ReadFrame22(walk, frame, std::string_view(id.data(), 3));
+    case 3: return ReadFrame23(walk, frame);
+    default: return ReadFrame24(walk, frame);
   }
 }
 
@@ -200,8 +224,9 @@ TFrameEnd ReadFrame(TStream& stream, const TID3v2BodyLayout& layout, TID3v2TagBo
 
 TID3v2TagBody ReadID3v2TagBody(TStream& stream, const TID3v2BodyLayout& layout) {
   TID3v2TagBody body;
+  TWalk walk{stream, layout, {}};
   body.ExtendedHeader = layout.ExtendedHeader && layout.MajorVersion >= 3;
-  if (body.ExtendedHeader) ReadExtendedHeader(stream, layout, body);
+  if (body.ExtendedHeader) ReadExtendedHeader(stream, layout, body, walk.Budget);
 
   while (stream.Position() < layout.End) {
     // Real tags hold tens of frames; a tag of countless empty frames would
@@ -211,12 +236,15 @@ TID3v2TagBody ReadID3v2TagBody(TStream& stream, const TID3v2BodyLayout& layout) 
       break;
     }
     const std::int64_t frameStart = stream.Position();
-    const TFrameEnd end = ReadFrame(stream, layout, body);
+    const TFrameEnd end = ReadFrame(walk, body);
+    body.AmbiguousSizes = body.AmbiguousSizes || walk.SizeAmbiguous;
     if (end == TFrameEnd::Next) continue;
     if (end == TFrameEnd::TooLarge) {
       body.Error = true;
       body.LinedUp = false;
     } else if (end == TFrameEnd::NotAFrame) {
+      stream.SeekTo(frameStart);
+      body.EndedAtPadding = stream.ReadU8() == 0;
       stream.SeekTo(frameStart);
       body.LinedUp = OnlyZerosUntil(stream, layout.End);
     }

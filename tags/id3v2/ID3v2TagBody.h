@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tags/common/TStream.h"
+#include "tags/common/TagLimits.h"
 #include "tags/id3v2/TID3v2Frame.h"
 
 namespace velmaro::tags {
@@ -44,7 +45,7 @@ struct TID3v2BodyLayout {
 };
 
 // The most frames one tag gives; the walk ends there with the error flag.
-inline constexpr std::size_t MaxID3v2Frames = 16384;
+inline constexpr std::size_t MaxID3v2Frames = MaxTagItems;
 
 struct TID3v2TagBody {
   std::vector<TID3v2Frame> Frames;
@@ -57,6 +58,9 @@ struct TID3v2TagBody {
   // of the data. False after a frame that was too large or a frame ID that
   // is neither padding nor valid: the sizes did not lead from frame to frame.
   bool LinedUp = true;
+  // The frames ended at padding: a zero byte where a frame ID should
+  // start (what follows it may still hold stray non-zero bytes).
+  bool EndedAtPadding = false;
   // A version 2.4 frame size that reads differently as a plain number.
   bool AmbiguousSizes = false;
 };
@@ -64,7 +68,8 @@ struct TID3v2TagBody {
 // Reads the extended header (when flagged) and the frames from the
 // stream's position, the first frame ID that is not three letters or
 // digits ending the list. Sizes are checked against the tag; bodies are
-// read only as far as the data goes.
+// read only as far as the data goes, and kept only within the limits of
+// TagLimits.h (a frame whose body is not kept has an empty Stream).
 TID3v2TagBody ReadID3v2TagBody(TStream& stream, const TID3v2BodyLayout& layout);
 
 // The low 7 bits of each byte, most significant first.

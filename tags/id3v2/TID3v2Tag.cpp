@@ -8,6 +8,7 @@
 #include "tags/common/TBufferedStream.h"
 #include "tags/common/TByteView.h"
 #include "tags/id3v2/TID3v2TextReader.h"
+#include "tags/id3v2/TUnsynchronisedStream.h"
 
 namespace velmaro::tags {
 
@@ -118,11 +119,10 @@ int TID3v2Tag::ParseTag(TStream& stream) {
     // The sizes did not lead from frame to frame. Writers disagree on two
     // points, so the other reading is tried and kept when it lines up:
     // sizes of an unsynchronised 2.2/2.3 tag that count the decoded bytes
-    // (then the whole tag is decoded first), and 2.4 sizes stored as plain
+    // (then the tag is read decoded), and 2.4 sizes stored as plain
     // numbers instead of synchsafe ones.
     if (layout.Unsynchronised) {
-      stream.SeekTo(bodyStart);
-      TMemoryStream decoded(DecodeUnsynchronisation(stream.ReadBytes(static_cast<std::size_t>(layout.End - bodyStart))));
+      TUnsynchronisedStream decoded(stream, bodyStart, layout.End);
       TID3v2BodyLayout decodedLayout = layout;
       decodedLayout.End = decoded.Size();
       decodedLayout.Unsynchronised = false;
@@ -133,7 +133,13 @@ int TID3v2Tag::ParseTag(TStream& stream) {
       TID3v2BodyLayout plainLayout = layout;
       plainLayout.PlainFrameSizes = true;
       TID3v2TagBody other = ReadID3v2TagBody(stream, plainLayout);
-      if (other.LinedUp) body = std::move(other);
+      // Padding ends the frames, even with a stray non-zero byte in it.
+      // The synchsafe walk reaches a zero byte also when a plain size sent
+      // it into a frame's body, though; the plain reading is then taken
+      // only when it finds frames beyond that point. Where it finds fewer
+      // frames, a plain-read size swallowed frames the synchsafe walk found.
+      const bool better = !body.EndedAtPadding || other.Frames.size() > body.Frames.size();
+      if (other.LinedUp && better) body = std::move(other);
     }
   }
 

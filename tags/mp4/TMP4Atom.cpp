@@ -9,12 +9,16 @@ namespace {
 // Copies count bytes into target; false (and the stream at its end) when
 // the stream holds fewer. Checked before allocating, so a hostile size
 // never reserves more memory than the file has bytes.
-bool CopyBytes(TStream& stream, std::uint64_t count, std::vector<std::uint8_t>& target) {
+// A payload too long for the budget is skipped and target left empty.
+bool CopyBytes(TStream& stream, std::uint64_t count, std::vector<std::uint8_t>& target, TTagBudget& budget) {
   if (count > static_cast<std::uint64_t>(stream.Remaining())) {
     stream.Seek(0, TSeekOrigin::End);
     return false;
   }
-  target = stream.ReadBytes(static_cast<std::size_t>(count));
+  if (budget.TakeBytes(count))
+    target = stream.ReadBytes(static_cast<std::size_t>(count));
+  else
+    stream.Skip(static_cast<std::int64_t>(count));
   return true;
 }
 
@@ -47,7 +51,7 @@ bool TMP4Atom::GetAsInteger48(std::uint32_t& lowDWord, std::uint16_t& hiWord, st
   return Datas.front().GetAsInteger48(lowDWord, hiWord, value);
 }
 
-void TMP4Atom::Read(TStream& stream) {
+void TMP4Atom::Read(TStream& stream, TTagBudget& budget) {
   const std::int64_t start = stream.Position();
   Size = stream.ReadBE32();
   stream.ReadExact(ID.data(), ID.size());
@@ -61,10 +65,10 @@ void TMP4Atom::Read(TStream& stream) {
     stream.ReadExact(subName.data(), subName.size());
     const bool isMean = AtomNameEquals(subName, u"mean");
     if ((isMean || AtomNameEquals(subName, u"name")) && subSize > 8) {
-      if (!CopyBytes(stream, subSize - 8, isMean ? mean.Data : name.Data)) return;
-    } else if (AtomNameEquals(subName, u"data")) {
+      if (!CopyBytes(stream, subSize - 8, isMean ? mean.Data : name.Data, budget)) return;
+    } else if (AtomNameEquals(subName, u"data") && budget.TakeItem()) {
       stream.SeekTo(subStart);
-      ReadData(stream, AddData());
+      ReadData(stream, AddData(), budget);
     } else {
       // Taken as an unsigned 32-bit count: a size below 8 jumps far past
       // the item and so ends it.
@@ -74,12 +78,12 @@ void TMP4Atom::Read(TStream& stream) {
 }
 
 // The stream stands at the header of a sub-atom already known to be "data".
-void TMP4Atom::ReadData(TStream& stream, TMP4AtomData& data) {
+void TMP4Atom::ReadData(TStream& stream, TMP4AtomData& data, TTagBudget& budget) {
   const std::uint32_t size = stream.ReadBE32();
   stream.Skip(4);  // the name
   data.DataType = stream.ReadBE32();
   data.Reserved = stream.ReadLE32();
-  if (size > 16) CopyBytes(stream, size - 16, data.Data);
+  if (size > 16) CopyBytes(stream, size - 16, data.Data, budget);
 }
 
 }  // namespace velmaro::tags

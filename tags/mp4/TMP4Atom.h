@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tags/common/TStream.h"
+#include "tags/common/TagLimits.h"
 #include "tags/mp4/MP4AtomName.h"
 #include "tags/mp4/TMP4AtomData.h"
 
@@ -48,11 +49,13 @@ class TMP4Atom {
   // and name, then its sub-atoms up to the item's end. Never raises: a
   // payload that runs past the end of the stream ends the item and leaves
   // the stream at its end; a sub-atom smaller than its header jumps far
-  // ahead and so ends the item too.
-  void Read(TStream& stream);
+  // ahead and so ends the item too. Each "data" counts as an item of the
+  // budget (past its limit they are skipped), and a payload too long for
+  // it is skipped and left empty.
+  void Read(TStream& stream, TTagBudget& budget);
 
  private:
-  static void ReadData(TStream& stream, TMP4AtomData& data);
+  static void ReadData(TStream& stream, TMP4AtomData& data, TTagBudget& budget);
 };
 
 }  // namespace velmaro::tags

@@ -157,10 +157,12 @@ bool TMP4Tag::ScanMeta(TStream& stream) {
 }
 
 // Every item reads at least its 8-byte header, and the validated "ilst"
-// ends inside the stream, so the loop ends.
+// ends inside the stream, so the loop ends. Items and their "data"
+// entries together stop at the item limit, as if the list ended there.
 void TMP4Tag::ReadItems(TStream& stream, std::int64_t ilstEnd) {
-  while (stream.Position() < ilstEnd) {
-    AddAtom(TAtomName{}).Read(stream);
+  TTagBudget budget;
+  while (stream.Position() < ilstEnd && budget.TakeItem()) {
+    AddAtom(TAtomName{}).Read(stream, budget);
     FLoaded = true;
   }
 }

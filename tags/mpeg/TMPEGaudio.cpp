@@ -172,6 +172,7 @@ bool TMPEGaudio::Read(TStream& stream) {
     }
     if (got < window.size()) return false;
     windowStart += static_cast<std::int64_t>(window.size());
+    if (windowStart - FID3v2Size >= MaxFrameSearch) return false;
   }
 
   FMPEGStart = FFrame.Position;

@@ -29,11 +29,21 @@ class TMPEGaudio {
  public:
   // Bytes read per search window: twice the longest frame.
   static constexpr std::size_t WindowSize = 2 * MpegMaxFrameLength;
+  // How far past the ID3v2 tag (or the start) the first frame is looked
+  // for. The tag is skipped by its size, so what real files hold before
+  // their first frame is small: a few bytes of junk, a RIFF header, now
+  // and then a second ID3v2 tag with a cover picture of up to a few
+  // megabytes. 16 MiB leaves room for the largest such picture, and
+  // scanning it takes a few tens of milliseconds, where scanning a huge
+  // file that holds no audio (gigabytes of zeros) would keep the host
+  // waiting for seconds.
+  static constexpr std::int64_t MaxFrameSearch = std::int64_t{16} << 20;
 
   TMPEGaudio() = default;
 
   // Reads the stream properties; true when a frame was found. A file that
-  // cannot be opened, or holds no frame, gives false and the reset state.
+  // cannot be opened, or holds no frame within MaxFrameSearch bytes after
+  // its ID3v2 tag, gives false and the reset state.
   bool ReadFromFileDataOnly(std::u16string_view fileName);
   // The same from any stream (tests, fuzzers, data in memory).
   bool ReadFromStreamDataOnly(TStream& stream);

@@ -95,15 +95,18 @@ void TOggVorbis::FindLastGranule(TStream& stream) {
   stream.SeekTo(tailStart);
   const std::vector<std::uint8_t> tail = stream.ReadBytes(static_cast<std::size_t>(FFileSize - tailStart));
   const TByteView view(tail);
-  for (int i = 1; i <= TailWindows; ++i) {
-    const std::int64_t window = std::max<std::int64_t>(0, FFileSize - i * TailStep - TailBack);
-    for (std::int64_t offset = TailStep; offset >= 0; --offset) {
-      const std::size_t at = static_cast<std::size_t>(window + offset - tailStart);
-      if (view.Matches(at, "OggS")) {
-        const TOggHeader last = ParseOggHeader(view.Slice(at, TOggHeader::MaxSize));
-        FSamples = static_cast<std::int32_t>(static_cast<std::uint32_t>(last.AbsolutePosition));
-        return;
-      }
+  // Consecutive windows overlap by one offset, and the windows that would
+  // start before the data all start at 0 and cover offsets already
+  // searched. So the search is one backward scan, from the last offset of
+  // the first window down to the start of the last one; each offset is
+  // looked at once, however small the file.
+  const std::int64_t top = std::max<std::int64_t>(0, FFileSize - TailStep - TailBack) + TailStep;
+  for (std::int64_t offset = top; offset >= tailStart; --offset) {
+    const std::size_t at = static_cast<std::size_t>(offset - tailStart);
+    if (view.At(at) == 'O' && view.Matches(at, "OggS")) {
+      const TOggHeader last = ParseOggHeader(view.Slice(at, TOggHeader::MaxSize));
+      FSamples = static_cast<std::int32_t>(static_cast<std::uint32_t>(last.AbsolutePosition));
+      return;
     }
   }
   FSamples = 0;

@@ -8,11 +8,15 @@
 #include "platform/Text.h"
 #include "tags/common/TBufferedStream.h"
 #include "tags/common/TByteView.h"
+#include "tags/common/TagLimits.h"
 #include "tags/ogg/TOGGStream.h"
 
 namespace velmaro::tags {
 
 namespace {
+
+// What is read of a comment too long to keep: enough for any real name.
+constexpr std::uint32_t NameHeadBytes = 256;
 
 std::u16string AsciiUpper(std::u16string_view text) {
   std::u16string upper(text);
@@ -75,6 +79,20 @@ class TOpusTag::TPacket {
     std::vector<std::uint8_t> bytes(from, from + static_cast<std::ptrdiff_t>(count));
     FPos += count;
     return bytes;
+  }
+  // Moves past count bytes without keeping them: the pages they span are
+  // read one at a time and dropped. False when the pages run out first.
+  bool Skip(std::uint64_t count) {
+    if (count > Available() + static_cast<std::uint64_t>(std::max<std::int64_t>(0, FPages.BytesLeft())))
+      return false;
+    while (count > Available()) {
+      count -= Available();
+      FBytes.clear();
+      FPos = 0;
+      if (!FPages.GetNextPageData(FBytes)) return false;
+    }
+    FPos += static_cast<std::size_t>(count);
+    return true;
   }
 
  private:
@@ -154,25 +172,42 @@ bool TOpusTag::GetInfo(TStream& stream) {
 }
 
 bool TOpusTag::ReadTag(TPacket& packet) {
+  TTagBudget budget;
   // The vendor string and the count may also continue on the next page.
   if (!packet.Ensure(4)) return false;
   const std::int32_t vendorLength = static_cast<std::int32_t>(packet.LE32());
-  if (vendorLength < 0 || !packet.Ensure(static_cast<std::uint64_t>(vendorLength))) return false;
-  const std::vector<std::uint8_t> vendor = packet.Take(static_cast<std::size_t>(vendorLength));
-  FVendorString = Utf8Text(vendor, vendor.size());
+  if (vendorLength < 0) return false;
+  if (budget.TakeBytes(static_cast<std::uint32_t>(vendorLength))) {
+    if (!packet.Ensure(static_cast<std::uint64_t>(vendorLength))) return false;
+    const std::vector<std::uint8_t> vendor = packet.Take(static_cast<std::size_t>(vendorLength));
+    FVendorString = Utf8Text(vendor, vendor.size());
+  } else if (!packet.Skip(static_cast<std::uint64_t>(vendorLength))) {
+    return false;
+  }
 
   if (!packet.Ensure(4)) return false;
   FCommentCount = static_cast<std::int32_t>(packet.LE32());
-  for (std::int32_t i = 0; i < FCommentCount; ++i) {
+  // Comments past the item limit are not read: the header ends there.
+  for (std::int32_t i = 0; i < FCommentCount && budget.TakeItem(); ++i) {
     if (!packet.Ensure(4)) return false;
     const std::uint32_t length = packet.LE32();
-    if (!packet.Ensure(length)) return false;
-    SetTagItem(packet.Take(length));
+    if (budget.TakeBytes(length)) {
+      if (!packet.Ensure(length)) return false;
+      SetTagItem(packet.Take(length), true);
+      continue;
+    }
+    // Too long to keep (a picture, as a rule): the name is kept, so that
+    // the comment still counts as present, and the value is skipped.
+    const std::uint32_t head = std::min(length, NameHeadBytes);
+    if (!packet.Ensure(head)) return false;
+    std::vector<std::uint8_t> start = packet.Take(head);
+    if (!packet.Skip(length - head)) return false;
+    if (budget.TakeBytes(head)) SetTagItem(std::move(start), false);
   }
   return true;
 }
 
-void TOpusTag::SetTagItem(std::vector<std::uint8_t> comment) {
+void TOpusTag::SetTagItem(std::vector<std::uint8_t> comment, bool whole) {
   // The name ends at the first "=" byte; in UTF-8 that byte is always the
   // character itself, so the value starts right after it whatever
   // characters the name holds.
@@ -180,8 +215,10 @@ void TOpusTag::SetTagItem(std::vector<std::uint8_t> comment) {
   if (equals == comment.end()) return;
   const std::size_t nameBytes = static_cast<std::size_t>(equals - comment.begin());
   TOpusTagFrame& frame = AddFrame(AsciiUpper(Utf8Text(comment, nameBytes)));
-  comment.erase(comment.begin(), comment.begin() + static_cast<std::ptrdiff_t>(nameBytes + 1));
-  frame.Stream = std::move(comment);
+  if (whole) {
+    comment.erase(comment.begin(), comment.begin() + static_cast<std::ptrdiff_t>(nameBytes + 1));
+    frame.Stream = std::move(comment);
+  }
   frame.Format = frame.Name == u"METADATA_BLOCK_PICTURE" ? TOpusTagFrameFormat::otffCoverArt
                                                          : TOpusTagFrameFormat::otffText;
 }

@@ -5,7 +5,9 @@
 // One object per file: create, LoadFromFile, query, free. The file is
 // only read: the first page and the pages that hold the comment header,
 // fetched one at a time as the comments need them. A picture comment
-// (METADATA_BLOCK_PICTURE) is kept as stored; it is never decoded.
+// (METADATA_BLOCK_PICTURE) is kept as stored; it is never decoded. What
+// is kept is bounded (see TagLimits.h): a comment too long to keep gives
+// a frame with its name and an empty value.
 #pragma once
 
 #include <cstdint>
@@ -61,7 +63,9 @@ class TOpusTag {
   class TPacket;
   bool GetInfo(TStream& stream);
   bool ReadTag(TPacket& packet);
-  void SetTagItem(std::vector<std::uint8_t> comment);
+  // Adds the comment "NAME=value"; without whole, only its name is known
+  // and the frame's value stays empty.
+  void SetTagItem(std::vector<std::uint8_t> comment, bool whole);
 
   std::int64_t FFileSize = 0;
   std::u16string FFileName;
