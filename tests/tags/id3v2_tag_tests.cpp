@@ -327,6 +327,23 @@ TEST(ID3v2SizeFields, Version24SizesStoredAsPlainNumbersAreReadWhenTheyLineUp) {
   EXPECT_EQ("APIC TPE1", Ids(tag));
 }
 
+TEST(ID3v2SizeFields, PaddingWithAStrayByteStillEndsVersion24Frames) {
+  // A title of 200 bytes (synchsafe 00 00 01 48, 328 as a plain number)
+  // and a stray byte in the padding: a plain reading would swallow the
+  // artist frame and lands in the padding behind the stray byte.
+  // With the title last, the plain reading swallows padding instead.
+  const std::string title(199, 'T');
+  for (TBytes bytes : {TId3v2Builder(4).Text("TIT2", title).Text("TPE1", "Artist").Padding(300).Build(),
+                       TId3v2Builder(4).Text("TPE1", "Artist").Text("TIT2", title).Padding(300).Build()}) {
+    bytes[bytes.size() - 290] = 0x01;
+    TID3v2Tag tag;
+    ASSERT_EQ(0, Load(tag, bytes));
+    EXPECT_EQ(2, tag.FrameCount());
+    EXPECT_EQ(200u, Body(tag, "TIT2").size());
+    EXPECT_EQ(u"Artist", tag.GetUnicodeText("TPE1", true));
+  }
+}
+
 TEST(ID3v2Version22, FrameIdsBecomeTheirVersion23Equivalents) {
   TID3v2Tag tag;
   const TBytes bytes = TId3v2Builder(2)
