@@ -3,33 +3,25 @@
 #include <exception>
 
 #include "platform/FileSystem.h"
-#include "platform/Text.h"
 #include "tags/asf/AsfAttributeReader.h"
 
 namespace velmaro::tags {
 
 namespace {
 
-bool IsAscii(std::u16string_view text) {
-  for (const char16_t c : text)
-    if (c >= 0x80) return false;
-  return true;
-}
-
 char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c; }
 
 }  // namespace
 
 bool WMANamesMatch(std::u16string_view a, std::u16string_view b) {
-  // Attribute names are ASCII in practice, where upper-casing is plain.
-  // Other names go to the locale's comparison that ignores case.
-  if (IsAscii(a) && IsAscii(b)) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-      if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-    return true;
-  }
-  return platform::CompareNoCase(a, b) == 0;
+  // Unit by unit with ASCII letters upper-cased: a name is an identifier,
+  // and a comparison by the locale's collation would take names that
+  // differ by characters it ignores (zero-width or full-width ones) for
+  // the same name.
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+  return true;
 }
 
 void TWMATag::Clear() {
@@ -75,8 +67,10 @@ int TWMATag::Load(TStream& stream) {
   }
   FLoaded = !list.Attributes.empty();
   for (TAsfAttribute& attribute : list.Attributes) {
-    // An attribute without a value makes no frame.
-    if (attribute.Value.empty()) continue;
+    // An attribute without a value makes no frame; one whose value was
+    // too long to keep does, with an empty value (a large picture still
+    // counts).
+    if (attribute.Size == 0) continue;
     TWMATagFrame& frame = AddFrame(attribute.Name);
     frame.Format = attribute.Type;
     frame.Stream = std::move(attribute.Value);

@@ -38,8 +38,8 @@ class TWMATag {
 
   int Count() const { return static_cast<int>(FFrames.size()); }
   const std::vector<TWMATagFrame>& Frames() const { return FFrames; }
-  // The value of the first frame whose name equals the given one when both
-  // are upper-cased, as text (numbers in decimal); empty when none.
+  // The value of the first frame whose name matches the given one (see
+  // WMANamesMatch), as text (numbers in decimal); empty when none.
   std::u16string ReadFrameByNameAsText(std::u16string_view name) const;
   // Appends an empty frame; the reference holds until the list changes.
   TWMATagFrame& AddFrame(std::u16string_view name);
@@ -66,7 +66,8 @@ class TWMATag {
   std::vector<TWMATagFrame> FFrames;
 };
 
-// True when the two attribute names are equal once both are upper-cased.
+// True when the two attribute names are equal once the ASCII letters of
+// both are upper-cased; no other character is folded or ignored.
 bool WMANamesMatch(std::u16string_view a, std::u16string_view b);
 
 }  // namespace velmaro::tags
