@@ -1,5 +1,7 @@
 // Feeds arbitrary bytes to the ASF readers: the stream values of TWMAfile
-// and the attribute list of TWMATag, asking every value of every frame.
+// and the attribute list of TWMATag, asking every frame's value and the
+// names the import asks for. A lookup by name walks the whole list, so the
+// target looks names up a fixed number of times, never once per frame.
 #include <cstddef>
 #include <cstdint>
 
@@ -27,12 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int result = tag.LoadFromStream(stream);
     std::size_t sink = 0;
     for (const TWMATagFrame& frame : tag.Frames()) {
-      sink += frame.GetAsText().size() + static_cast<std::size_t>(frame.GetAsInteger());
-      sink += tag.ReadFrameByNameAsText(frame.Name).size();
+      sink += frame.GetAsText().size() + static_cast<std::size_t>(frame.GetAsInteger()) + frame.Name.size();
       if (frame.Stream.empty() || frame.Stream.size() > size) __builtin_trap();
     }
     for (const char16_t* name : {u"Author", u"Title", u"WM/AlbumTitle", u"WM/Year", u"WM/Genre", u"Description",
-                                 u"WM/TrackNumber"})
+                                 u"WM/TrackNumber", u"WM/Picture"})
       sink += tag.ReadFrameByNameAsText(name).size();
     volatile std::size_t keep = sink;
     (void)keep;

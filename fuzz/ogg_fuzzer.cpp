@@ -1,5 +1,7 @@
 // Feeds arbitrary bytes to the Ogg readers: the stream values of
-// TOggVorbis and the comments of TOpusTag, asking every value.
+// TOggVorbis and the comments of TOpusTag, asking every value and the
+// names the import asks for. A lookup by name walks the whole list, so the
+// target looks names up a fixed number of times, never once per frame.
 #include <cstddef>
 #include <cstdint>
 
@@ -30,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (stream.Position() != static_cast<std::int64_t>(size / 2)) __builtin_trap();
     std::size_t sink = tag.VendorString().size() + tag.FirstOGGPage().size();
     for (const TOpusTagFrame& frame : tag.Frames()) {
-      sink += frame.GetAsText().size() + static_cast<std::size_t>(tag.FrameExists(frame.Name));
+      sink += frame.GetAsText().size() + frame.Name.size();
       if (frame.Stream.size() > size) __builtin_trap();
     }
     for (const char16_t* name : {u"ARTIST", u"TITLE", u"ALBUM", u"YEAR", u"GENRE", u"COMMENT", u"TRACKNUMBER"})
