@@ -27,8 +27,6 @@ bool WMANamesMatch(std::u16string_view a, std::u16string_view b) {
 void TWMATag::Clear() {
   FLoaded = false;
   FFrames.clear();
-  FCodecInfo.clear();
-  FCodecDescription.clear();
 }
 
 int TWMATag::LoadFromFile(std::u16string_view fileName) {

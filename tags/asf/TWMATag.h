@@ -41,27 +41,21 @@ class TWMATag {
   // The value of the first frame whose name matches the given one (see
   // WMANamesMatch), as text (numbers in decimal); empty when none.
   std::u16string ReadFrameByNameAsText(std::u16string_view name) const;
-  // Appends an empty frame; the reference holds until the list changes.
-  TWMATagFrame& AddFrame(std::u16string_view name);
   // Removes the frames and the loaded state (not the file size).
   void Clear();
-  void DeleteAllFrames() { FFrames.clear(); }
 
   // At least one attribute was read.
   bool Loaded() const { return FLoaded; }
   std::int64_t FileSize() const { return FFileSize; }
   const std::u16string& FileName() const { return FFileName; }
-  // Codec name and description: not read by this reader, always empty.
-  const std::u16string& CodecInfo() const { return FCodecInfo; }
-  const std::u16string& CodecDescription() const { return FCodecDescription; }
 
  private:
   int Load(TStream& stream);
+  // Appends an empty frame; the reference holds until the list changes.
+  TWMATagFrame& AddFrame(std::u16string_view name);
 
   std::int64_t FFileSize = 0;
   std::u16string FFileName;
-  std::u16string FCodecInfo;
-  std::u16string FCodecDescription;
   bool FLoaded = false;
   std::vector<TWMATagFrame> FFrames;
 };

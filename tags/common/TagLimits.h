@@ -32,7 +32,6 @@ class TTagBudget {
     ++FItems;
     return true;
   }
-  bool ItemsLeft() const { return FItems < MaxTagItems; }
   // True, with the bytes counted, when a value of that size may be kept.
   bool TakeBytes(std::uint64_t count) {
     if (count > MaxKeptValueBytes || count > MaxKeptTagBytes - FBytes) return false;

@@ -33,8 +33,6 @@ std::u16string DecodeUtf8(const std::vector<std::uint8_t>& bytes) {
 
 void TFlacTag::Clear() { *this = TFlacTag(); }
 
-void TFlacTag::DeleteAllFrames() { FTags.clear(); }
-
 int TFlacTag::LoadFromFile(std::u16string_view fileName, bool buffered) {
   Clear();
   if (!platform::FileExists(fileName)) return ResultFileError;

@@ -61,13 +61,7 @@ class TFlacTag {
   double GetPlaytime() const;             // seconds; 0 when invalid
   std::u16string GetChannelMode() const;  // "Mono", "Stereo", "Multi Channel"; empty when invalid
 
-  // Appends a comment with that name, upper-cased, and returns it.
-  TVorbisComment& AddTag(std::u16string_view name);
-  // Store a block body: a picture, or any other block.
-  TMetaData& AddMetaDataCoverArt(std::vector<std::uint8_t> body, std::uint32_t length);
-  TMetaData& AddMetaDataOther(const std::array<std::uint8_t, 4>& header, std::vector<std::uint8_t> body, int blockType);
   void Clear();
-  void DeleteAllFrames();
 
   bool Valid() const { return GetValid(); }
   double Playtime() const { return GetPlaytime(); }
@@ -97,12 +91,16 @@ class TFlacTag {
   const std::vector<TVorbisComment>& Tags() const { return FTags; }
   const std::vector<TMetaData>& MetaBlocksCoverArts() const { return FMetaBlocksCoverArts; }
   const std::vector<TMetaData>& MetaBlockOther() const { return aMetaBlockOther; }
-  std::uint32_t PaddingSizeToWrite() const { return FPaddingSizeToWrite; }
-  bool UpperCaseFieldNamesToWrite() const { return FUpperCaseFieldNamesToWrite; }
 
  private:
   int ReadFlacStream(TStream& stream);
   void ReadVorbisComments(TStream& stream, std::int64_t end, TTagBudget& budget);
+  // Appends a comment with that name, upper-cased, and returns it.
+  TVorbisComment& AddTag(std::u16string_view name);
+  // Store a block body as far as it was kept: a picture (length is the
+  // block's), or any other block.
+  TMetaData& AddMetaDataCoverArt(std::vector<std::uint8_t> body, std::uint32_t length);
+  TMetaData& AddMetaDataOther(const std::array<std::uint8_t, 4>& header, std::vector<std::uint8_t> body, int blockType);
 
   TFlacHeader FHeader;
   int FPaddingIndex = 0;
@@ -127,8 +125,6 @@ class TFlacTag {
   bool FLoaded = false;
   std::vector<TMetaData> FMetaBlocksCoverArts;
   std::vector<TMetaData> aMetaBlockOther;
-  std::uint32_t FPaddingSizeToWrite = 4092;
-  bool FUpperCaseFieldNamesToWrite = true;
   TFlacStreamType FStreamType = TFlacStreamType::fstUnknown;
 };
 

@@ -71,7 +71,6 @@ class TID3v1Tag {
   bool InhibitTracksForRandomSelection() const { return FInhibitTracksForRandomSelection; }
 
   // Per-object options, taken from the defaults at construction.
-  bool TrimText() const { return FTrimText; }
   void SetTrimText(bool on) { FTrimText = on; }
   bool TreatUnknownGenresAsOther() const { return FTreatUnknownGenresAsOther; }
   void SetTreatUnknownGenresAsOther(bool on) { FTreatUnknownGenresAsOther = on; }

@@ -38,7 +38,6 @@ void TID3v2Tag::Clear() {
   FSourceFileName.clear();
   FLoaded = false;
   FMajorVersion = 3;
-  FMinorVersion = 0;
   FFlags = 0;
   FUnsynchronised = FCompressed = FExtendedHeader = FExperimental = FFooterPresent = false;
   FSize = 0;
@@ -71,7 +70,9 @@ int TID3v2Tag::LoadFromStream(TStream& stream, bool buffered) {
 int TID3v2Tag::Load(TStream& stream) {
   FFileSize = stream.Size();
   const std::int64_t start = stream.Position();
-  const TID3v2Location where = LocateID3v2Tag(stream, FBeginningSearchLength);
+  // A tag elsewhere than at the start or in a known container is not
+  // searched for.
+  const TID3v2Location where = LocateID3v2Tag(stream);
   FSourceFileType = where.Container;
   const int result = where.Found ? ParseTag(stream) : ResultNoTag;
   // A container keeps its type; elsewhere, MPEG audio right after the tag
@@ -86,7 +87,6 @@ int TID3v2Tag::ParseTag(TStream& stream) {
   std::array<std::uint8_t, 2> version{};
   if (!stream.ReadExact(version.data(), version.size())) return ResultHeaderError;
   FMajorVersion = version[0];
-  FMinorVersion = version[1];
   if (FMajorVersion < 2 || FMajorVersion > 4) return ResultBadVersion;
   std::array<std::uint8_t, 5> header{};
   if (!stream.ReadExact(header.data(), header.size())) return ResultHeaderError;

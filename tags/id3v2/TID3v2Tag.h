@@ -4,7 +4,9 @@
 // RF64, AIFF, DSF or DFF file, into a list of raw frames, and answers
 // questions about them: the text of a text frame, a comment, the value of
 // a user-defined text frame, whether a frame exists. Frame bodies are kept
-// as stored; unsynchronisation is removed on request.
+// as stored, within the limits of TagLimits.h (a larger body is not kept:
+// its frame stays, with an empty body); unsynchronisation is removed on
+// request.
 //
 // One object per file: create, load once, query, free. The file is only
 // read. Bad data ends the frame list quietly; the load's result code says
@@ -53,7 +55,7 @@ class TID3v2Tag {
   bool RemoveUnsynchronisationOnAllFrames();
 
   // The text of the first frame with the ID: its strings joined by CR LF,
-  // trimmed with TrimText. returnNativeText decodes UTF-8 frames as 8-bit
+  // trimmed unless SetTrimText(false). returnNativeText decodes UTF-8 frames as 8-bit
   // text (the caller repairs UTF-8 itself).
   std::u16string GetUnicodeText(std::string_view frameID, bool returnNativeText) const;
   // The comment of the first frame with the ID, whatever its language and
@@ -70,24 +72,14 @@ class TID3v2Tag {
   int FrameExists(std::string_view frameID) const;
 
   // Settings; change them before loading.
-  bool TrimText() const { return FTrimText; }
   void SetTrimText(bool on) { FTrimText = on; }
   bool DecodeANSIText() const { return FDecodeANSIText; }
   void SetDecodeANSIText(bool on) { FDecodeANSIText = on; }
-  // When on (the default), the load also looks for MPEG audio right after
-  // the tag and records it as the source file type.
-  bool ParseAudioAttributes() const { return FParseAudioAttributes; }
-  void SetParseAudioAttributes(bool on) { FParseAudioAttributes = on; }
-  // Bytes searched for a tag that is neither at the start nor in a known
-  // container; 0 (the default) searches nothing.
-  std::uint32_t BeginningSearchLength() const { return FBeginningSearchLength; }
-  void SetBeginningSearchLength(std::uint32_t length) { FBeginningSearchLength = length; }
 
   // What was read.
   const std::u16string& SourceFileName() const { return FSourceFileName; }
   bool Loaded() const { return FLoaded; }
   std::uint8_t MajorVersion() const { return FMajorVersion; }
-  std::uint8_t MinorVersion() const { return FMinorVersion; }
   std::uint8_t Flags() const { return FFlags; }
   bool Unsynchronised() const { return FUnsynchronised; }
   bool Compressed() const { return FCompressed; }          // version 2.2
@@ -120,13 +112,10 @@ class TID3v2Tag {
   // Settings.
   bool FTrimText = true;
   bool FDecodeANSIText;
-  bool FParseAudioAttributes = true;
-  std::uint32_t FBeginningSearchLength = 0;
 
   std::u16string FSourceFileName;
   bool FLoaded = false;
   std::uint8_t FMajorVersion = 3;
-  std::uint8_t FMinorVersion = 0;
   std::uint8_t FFlags = 0;
   bool FUnsynchronised = false;
   bool FCompressed = false;

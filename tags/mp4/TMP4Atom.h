@@ -35,9 +35,6 @@ class TMP4Atom {
   std::uint32_t Flags = 0;
   int Index = 0;  // position in the tag's list
 
-  // Appends an empty data entry and returns it.
-  TMP4AtomData& AddData();
-
   // The first data's text when it is UTF-8 text, else its integer reading
   // as an unsigned decimal number, else empty; empty without data.
   std::u16string GetAsText() const;
@@ -55,6 +52,8 @@ class TMP4Atom {
   void Read(TStream& stream, TTagBudget& budget);
 
  private:
+  // Appends an empty data entry and returns it.
+  TMP4AtomData& AddData();
   static void ReadData(TStream& stream, TMP4AtomData& data, TTagBudget& budget);
 };
 

@@ -41,10 +41,6 @@ class TMP4Tag {
 
   int Count() const { return static_cast<int>(FAtoms.size()); }
   const std::vector<TMP4Atom>& Atoms() const { return FAtoms; }
-  // Appends an empty item with that name and returns it.
-  TMP4Atom& AddAtom(const TAtomName& name);
-  TMP4Atom& AddAtom(std::u16string_view name) { return AddAtom(MakeAtomName(name)); }
-
   // The first item with that name, or null. Text names give each
   // character's low 8 bits as one byte (u"©nam" is A9 6E 61 6D).
   const TMP4Atom* FindAtom(const TAtomName& name) const;
@@ -99,6 +95,8 @@ class TMP4Tag {
   bool ScanUdta(TStream& stream);
   bool ScanMeta(TStream& stream);
   void ReadItems(TStream& stream, std::int64_t ilstEnd);
+  // Appends an empty item with that name and returns it.
+  TMP4Atom& AddAtom(const TAtomName& name);
 
   bool FLoaded = false;
   std::int64_t FFileSize = 0;

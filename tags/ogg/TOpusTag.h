@@ -43,11 +43,8 @@ class TOpusTag {
   std::u16string ReadFrameByNameAsText(std::u16string_view name) const;
   // The index of the first frame of that name (ASCII case ignored), or -1.
   int FrameExists(std::u16string_view name) const;
-  // Appends an empty text frame; the reference holds until the list changes.
-  TOpusTagFrame& AddFrame(std::u16string_view name);
   // Removes the frames and what was read (not the file size).
   void Clear();
-  void DeleteAllFrames() { FFrames.clear(); }
 
   bool Loaded() const { return FLoaded; }
   std::int64_t FileSize() const { return FFileSize; }
@@ -63,6 +60,8 @@ class TOpusTag {
   class TPacket;
   bool GetInfo(TStream& stream);
   bool ReadTag(TPacket& packet);
+  // Appends an empty text frame; the reference holds until the list changes.
+  TOpusTagFrame& AddFrame(std::u16string_view name);
   // Adds the comment "NAME=value"; without whole, only its name is known
   // and the frame's value stays empty.
   void SetTagItem(std::vector<std::uint8_t> comment, bool whole);
