@@ -160,11 +160,13 @@ bool ReadMetadataRecords(TObjectReader& in, TTagBudget& budget, std::vector<TAsf
 
 // Walks the objects between the stream's position and end, calling
 // visit(guid, reader over the object's data) for each. Fewer than 24
-// bytes left over end the walk; an object that does not fit is a fault.
+// bytes left over end the walk, and so do MaxWalkedUnits objects; an
+// object that does not fit is a fault.
 template <typename Visit>
 TAsfAttributeStatus WalkObjects(TStream& in, std::int64_t end, std::uint32_t maxCount, TAsfAttributeStatus misfit,
                                 Visit&& visit) {
   std::int64_t start = in.Position();
+  maxCount = static_cast<std::uint32_t>(std::min<std::size_t>(maxCount, MaxWalkedUnits));
   for (std::uint32_t i = 0; i < maxCount && end - start >= AsfObjectHeaderSize; ++i) {
     in.SeekTo(start);
     TAsfGuid guid{};

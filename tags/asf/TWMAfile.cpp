@@ -1,7 +1,10 @@
 #include "tags/asf/TWMAfile.h"
 
+#include <algorithm>
+
 #include "tags/asf/AsfGuid.h"
 #include "tags/common/TBufferedStream.h"
+#include "tags/common/TagLimits.h"
 
 namespace velmaro::tags {
 
@@ -65,7 +68,9 @@ bool TWMAfile::ReadHeader(TStream& in) {
   in.Skip(2);
 
   std::int64_t start = in.Position();
-  for (std::uint32_t i = 0; i < count; ++i) {
+  // Real headers hold a dozen objects; the walk ends at the limit.
+  const std::uint32_t walked = static_cast<std::uint32_t>(std::min<std::size_t>(count, MaxWalkedUnits));
+  for (std::uint32_t i = 0; i < walked; ++i) {
     in.SeekTo(start);
     if (in.Remaining() < AsfObjectHeaderSize) return false;
     ReadAsfGuid(in, guid);

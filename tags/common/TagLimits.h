@@ -23,7 +23,13 @@ inline constexpr std::size_t MaxTagItems = 16384;
 inline constexpr std::size_t MaxKeptValueBytes = std::size_t{1} << 20;
 inline constexpr std::size_t MaxKeptTagBytes = std::size_t{8} << 20;
 
-// Counts what one tag keeps against the limits above.
+// The most structural units (metadata blocks, atoms, header objects) one
+// walk over a file's layout visits. Real files have a few hundred at
+// most; a file of countless tiny units would cost a read every few bytes,
+// seconds per gigabyte. A walk that reaches the limit ends there.
+inline constexpr std::size_t MaxWalkedUnits = 16384;
+
+// Counts what one tag keeps against the item and byte limits above.
 class TTagBudget {
  public:
   // True, with one more item counted, while fewer than MaxTagItems were.

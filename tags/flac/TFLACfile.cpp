@@ -38,6 +38,11 @@ bool TFLACfile::Read(TStream& stream) {
     // one byte; a header that cannot be read whole raises.
     TTagBudget budget;
     for (std::int64_t count = 1; !FHeader.FirstBlockIsLast(); ++count) {
+      // Countless tiny blocks: not a stream we can vouch for either.
+      if (count > static_cast<std::int64_t>(MaxWalkedUnits)) {
+        FSamples = 0;
+        break;
+      }
       const TFlacBlockHeader block = ReadFlacBlockHeader(stream);
       if (block.Length == 0) break;
       if (block.Type == FlacBlockVorbisComment) {

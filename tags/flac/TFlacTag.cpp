@@ -70,6 +70,12 @@ int TFlacTag::ReadFlacStream(TStream& stream) {
     // Every block moves the walk on by at least its 4-byte header, and a
     // header that cannot be read whole raises: the walk ends.
     for (std::int64_t count = 1;; ++count) {
+      // Countless tiny blocks end the walk as a reserved type does.
+      if (count > static_cast<std::int64_t>(MaxWalkedUnits)) {
+        FSamples = 0;
+        result = ResultSuccess;
+        break;
+      }
       const TFlacBlockHeader block = ReadFlacBlockHeader(stream);
       if (block.Length == 0) {
         FMetaBlocksSize += 4;

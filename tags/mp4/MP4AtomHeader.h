@@ -7,6 +7,7 @@
 
 #include "platform/Error.h"
 #include "tags/common/TStream.h"
+#include "tags/common/TagLimits.h"
 #include "tags/mp4/MP4AtomName.h"
 
 namespace velmaro::tags {
@@ -44,5 +45,20 @@ std::int64_t MP4AtomEnd(const TMP4AtomHeader& header, std::int64_t streamSize);
 // Moves to the end of the atom: its start plus its size, clamped to the
 // end of the stream, and never back into its header.
 void SkipMP4Atom(TStream& stream, const TMP4AtomHeader& header);
+
+// One walk over the atoms of a file: reads headers as ReadMP4AtomHeader
+// does, and ends (Next gives false) after MaxWalkedUnits of them, as if
+// the atoms ended there.
+class TMP4AtomWalk {
+ public:
+  bool Next(TStream& stream, bool validate, TMP4AtomHeader& header) {
+    if (FCount >= MaxWalkedUnits) return false;
+    ++FCount;
+    return ReadMP4AtomHeader(stream, validate, header);
+  }
+
+ private:
+  std::size_t FCount = 0;
+};
 
 }  // namespace velmaro::tags

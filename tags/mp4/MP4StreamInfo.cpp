@@ -37,8 +37,8 @@ void ReadAudioSampleEntry(TStream& stream, const TMP4AtomHeader& entry, TMP4Trac
 // belong must not send each track's scan over the rest of the file.
 class TSampleDescriptionScan {
  public:
-  TSampleDescriptionScan(TStream& stream, std::int64_t trackEnd, TMP4TrackValues& values)
-      : FStream(stream), FTrackEnd(trackEnd), FValues(values) {}
+  TSampleDescriptionScan(TStream& stream, TMP4AtomWalk& walk, std::int64_t trackEnd, TMP4TrackValues& values)
+      : FStream(stream), FWalk(walk), FTrackEnd(trackEnd), FValues(values) {}
 
   // True when a sample entry gave the track's audio values.
   bool Run() { return ScanLevel(0); }
@@ -53,7 +53,7 @@ class TSampleDescriptionScan {
   // miss an entry that lies further on.
   bool ScanLevel(std::size_t level) {
     TMP4AtomHeader header;
-    while (Inside() && ReadMP4AtomHeader(FStream, true, header)) {
+    while (Inside() && FWalk.Next(FStream, true, header)) {
       if (level == EntryLevel) {
         if (Is(header, u"mp4a") || Is(header, u"alac") || Is(header, u"ac-3")) {
           ReadAudioSampleEntry(FStream, header, FValues);
@@ -77,15 +77,16 @@ class TSampleDescriptionScan {
   }
 
   TStream& FStream;
+  TMP4AtomWalk& FWalk;
   std::int64_t FTrackEnd;
   TMP4TrackValues& FValues;
 };
 
 // The first "tkhd" of the track: keeps its picture size when both sides
 // are at least as large as the ones already found.
-void ReadTrackHeader(TStream& stream, std::int64_t trackEnd, TMP4TrackValues& values) {
+void ReadTrackHeader(TStream& stream, TMP4AtomWalk& walk, std::int64_t trackEnd, TMP4TrackValues& values) {
   TMP4AtomHeader header;
-  while (stream.Position() < trackEnd && ReadMP4AtomHeader(stream, true, header)) {
+  while (stream.Position() < trackEnd && walk.Next(stream, true, header)) {
     if (Is(header, u"tkhd")) {
       stream.Skip(76);
       const std::int32_t width = stream.ReadBE16();
@@ -107,8 +108,9 @@ TMP4MdatInfo FindMP4MdatAtom(TStream& stream) {
   const std::int64_t start = stream.Position();
   TMP4MdatInfo mdat;
   stream.SeekTo(0);
+  TMP4AtomWalk walk;
   TMP4AtomHeader header;
-  while (ReadMP4AtomHeader(stream, false, header)) {
+  while (walk.Next(stream, false, header)) {
     if (Is(header, u"mdat")) {
       mdat.Position = header.Start;
       mdat.Size =
@@ -127,17 +129,18 @@ double ReadMP4MovieDuration(TStream& stream) {
   double seconds = 0;
   try {
     stream.SeekTo(0);
+    TMP4AtomWalk walk;
     TMP4AtomHeader header;
-    if (ReadMP4AtomHeader(stream, false, header) && Is(header, u"ftyp")) {
+    if (walk.Next(stream, false, header) && Is(header, u"ftyp")) {
       SkipMP4Atom(stream, header);
       bool found = false;
-      while (!found && ReadMP4AtomHeader(stream, true, header)) {
+      while (!found && walk.Next(stream, true, header)) {
         if (!Is(header, u"moov")) {
           SkipMP4Atom(stream, header);
           continue;
         }
         TMP4AtomHeader child;
-        while (ReadMP4AtomHeader(stream, true, child)) {
+        while (walk.Next(stream, true, child)) {
           if (!Is(child, u"mvhd")) {
             SkipMP4Atom(stream, child);
             continue;
@@ -172,19 +175,20 @@ void ReadMP4TrackInfo(TStream& stream, TMP4TrackValues& values) {
   values.VideoWidth = 0;
   values.VideoHeight = 0;
   try {
+    TMP4AtomWalk walk;
     TMP4AtomHeader top;
-    while (ReadMP4AtomHeader(stream, false, top) && top.CoversHeader()) {
+    while (walk.Next(stream, false, top) && top.CoversHeader()) {
       if (!Is(top, u"moov")) {
         SkipMP4Atom(stream, top);
         continue;
       }
       TMP4AtomHeader child;
-      while (ReadMP4AtomHeader(stream, false, child) && child.CoversHeader() && !HasZeroName(child)) {
+      while (walk.Next(stream, false, child) && child.CoversHeader() && !HasZeroName(child)) {
         if (Is(child, u"trak")) {
           const std::int64_t trackEnd = MP4AtomEnd(child, stream.Size());
-          ReadTrackHeader(stream, trackEnd, values);
+          ReadTrackHeader(stream, walk, trackEnd, values);
           stream.SeekTo(child.DataStart());
-          TSampleDescriptionScan(stream, trackEnd, values).Run();
+          TSampleDescriptionScan(stream, walk, trackEnd, values).Run();
         }
         SkipMP4Atom(stream, child);
       }

@@ -88,15 +88,16 @@ int TMP4Tag::Load(TStream& stream) {
 
     // moov -> udta -> meta -> ilst. A validated header cannot be smaller
     // than its own header, so every atom moves the walk on.
+    TMP4AtomWalk walk;
     TMP4AtomHeader top;
-    while (stream.Position() < stream.Size() && ReadMP4AtomHeader(stream, true, top)) {
+    while (stream.Position() < stream.Size() && walk.Next(stream, true, top)) {
       if (!Is(top, u"moov")) {
         SkipMP4Atom(stream, top);
         continue;
       }
       FAtommoovPosition = top.Start;
       FAtommoovSize = static_cast<std::int64_t>(top.Size);
-      if (ScanMoov(stream)) break;
+      if (ScanMoov(stream, walk)) break;
     }
   } catch (const EMP4Error&) {
     return ResultWalkError;
@@ -106,23 +107,23 @@ int TMP4Tag::Load(TStream& stream) {
 
 // The children of "moov" and what follows them: the scan is not bounded
 // by the end of "moov". True once an "ilst" was read.
-bool TMP4Tag::ScanMoov(TStream& stream) {
+bool TMP4Tag::ScanMoov(TStream& stream, TMP4AtomWalk& walk) {
   TMP4AtomHeader header;
-  while (stream.Position() < stream.Size() && ReadMP4AtomHeader(stream, true, header)) {
+  while (stream.Position() < stream.Size() && walk.Next(stream, true, header)) {
     if (!Is(header, u"udta")) {
       SkipMP4Atom(stream, header);
       continue;
     }
     FAtomudtaPosition = header.Start;
     FAtomudtaSize = static_cast<std::int64_t>(header.Size);
-    if (ScanUdta(stream)) return true;
+    if (ScanUdta(stream, walk)) return true;
   }
   return false;
 }
 
-bool TMP4Tag::ScanUdta(TStream& stream) {
+bool TMP4Tag::ScanUdta(TStream& stream, TMP4AtomWalk& walk) {
   TMP4AtomHeader header;
-  while (stream.Position() < stream.Size() && ReadMP4AtomHeader(stream, true, header)) {
+  while (stream.Position() < stream.Size() && walk.Next(stream, true, header)) {
     if (!Is(header, u"meta")) {
       SkipMP4Atom(stream, header);
       continue;
@@ -133,7 +134,7 @@ bool TMP4Tag::ScanUdta(TStream& stream) {
     std::uint8_t flags[3] = {};
     stream.ReadExact(flags, sizeof flags);
     FFlags = flags[0] | flags[1] << 8 | flags[2] << 16;
-    if (ScanMeta(stream)) return true;
+    if (ScanMeta(stream, walk)) return true;
   }
   return false;
 }
@@ -142,9 +143,9 @@ bool TMP4Tag::ScanUdta(TStream& stream) {
 // the levels above, the scan goes on to the end of the stream; in
 // particular an "ilst" at the end of the file that is smaller than the
 // atom before it is still found.
-bool TMP4Tag::ScanMeta(TStream& stream) {
+bool TMP4Tag::ScanMeta(TStream& stream, TMP4AtomWalk& walk) {
   TMP4AtomHeader header;
-  while (stream.Position() < stream.Size() && ReadMP4AtomHeader(stream, true, header)) {
+  while (stream.Position() < stream.Size() && walk.Next(stream, true, header)) {
     if (Is(header, u"ilst")) {
       FAtomilstPosition = header.Start;
       FAtomilstSize = static_cast<std::int64_t>(header.Size);

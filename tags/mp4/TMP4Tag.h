@@ -19,6 +19,8 @@
 
 namespace velmaro::tags {
 
+class TMP4AtomWalk;
+
 class TMP4Tag {
  public:
   // Results of the load operations.
@@ -91,9 +93,9 @@ class TMP4Tag {
 
  private:
   int Load(TStream& stream);
-  bool ScanMoov(TStream& stream);
-  bool ScanUdta(TStream& stream);
-  bool ScanMeta(TStream& stream);
+  bool ScanMoov(TStream& stream, TMP4AtomWalk& walk);
+  bool ScanUdta(TStream& stream, TMP4AtomWalk& walk);
+  bool ScanMeta(TStream& stream, TMP4AtomWalk& walk);
   void ReadItems(TStream& stream, std::int64_t ilstEnd);
   // Appends an empty item with that name and returns it.
   TMP4Atom& AddAtom(const TAtomName& name);

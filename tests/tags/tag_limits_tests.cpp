@@ -15,9 +15,11 @@
 #include "support/MpegBuilder.h"
 #include "support/OggBuilder.h"
 #include "support/PeakHeap.h"
+#include "support/TCountingStream.h"
 #include "support/TagBytes.h"
 #include "support/TestFolder.h"
 #include "tags/asf/TWMATag.h"
+#include "tags/asf/TWMAfile.h"
 #include "tags/flac/TFLACfile.h"
 #include "tags/flac/TFlacTag.h"
 #include "tags/id3v2/TID3v2Tag.h"
@@ -183,6 +185,37 @@ TEST(TagLimits, AHugeUnsynchronisedTagIsDecodedAsItIsRead) {
   ASSERT_EQ(tag.FrameCount(), 3);
   EXPECT_EQ(tag.Frames()[1].Size, static_cast<std::int64_t>(HugeValue));
   EXPECT_TRUE(tag.Frames()[1].Stream.empty());
+}
+
+TEST(TagLimits, WalksOverCountlessTinyUnitsEndEarly) {
+  // A read every few bytes costs seconds per gigabyte: each walk ends
+  // after MaxWalkedUnits blocks, atoms or objects.
+  constexpr std::size_t Units = 300'000;
+  constexpr std::uint64_t FewBytes = 1 << 20;
+  {
+    TCountingStream stream(FlacFile(FlacCdStreamInfo(), {Repeated(FlacBlock(2, {0}), Units), FlacBlock(1, {}, true)}));
+    TFlacTag tag;
+    EXPECT_EQ(TFlacTag::ResultSuccess, tag.LoadFromStream(stream));
+    EXPECT_FALSE(tag.Valid());
+    TFLACfile flac;
+    EXPECT_FALSE(flac.ReadFromStream(stream));
+    EXPECT_LT(stream.BytesRead, FewBytes);
+  }
+  {
+    TCountingStream stream(Mp4File({.tracks = {Repeated(Mp4Atom("free", TBytes{}), Units)},
+                                    .items = {Mp4TextItem("\251nam", "Late")}}));
+    TMP4Tag tag;
+    EXPECT_EQ(TMP4Tag::ResultNoItems, tag.LoadFromStream(stream));
+    EXPECT_LT(stream.BytesRead, FewBytes);
+  }
+  {
+    TCountingStream stream(WmaFile({.moreObjects = std::vector<TBytes>(Units, AsfObject(AsfPaddingGuid, {}))}));
+    TWMATag tag;
+    EXPECT_EQ(TWMATag::ResultOk, tag.LoadFromStream(stream));
+    TWMAfile wma;
+    EXPECT_TRUE(wma.ReadFromStream(stream));
+    EXPECT_LT(stream.BytesRead, FewBytes);
+  }
 }
 
 TEST(TagLimits, TheFirstMpegFrameIsLookedForOnlyNearTheStart) {
