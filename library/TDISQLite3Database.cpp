@@ -239,11 +239,16 @@ void TDISQLite3Database::Rollback() {
 
 void TDISQLite3Database::CommitOrRollback(int patienceMs) {
   CheckOpen();
+  // An inner level only ends its savepoint: the outer level commits.
+  if (FTransactionCount != 1) {
+    Commit();
+    return;
+  }
   constexpr int Pause = 50;
   const auto start = std::chrono::steady_clock::now();
   for (;;) {
     try {
-      while (InTransaction()) Commit();
+      Commit();
       return;
     } catch (const ESQLite3& error) {
       const bool busy = error.ErrorCode() == SQLITE_BUSY || error.ErrorCode() == SQLITE_LOCKED;

@@ -55,7 +55,7 @@ class TDISQLite3Database {
   void StartTransaction(TTransactionType type);
   void Commit();
   void Rollback();
-  // Ends the outermost transaction with COMMIT, waiting up to patienceMs
+  // Commits one level. The outermost ends with COMMIT, waiting up to patienceMs
   // for other connections that still read the file. When that fails the
   // whole transaction is rolled back, so that no transaction (and no write
   // lock) is left open, and the error is raised.

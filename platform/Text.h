@@ -44,5 +44,8 @@ std::u16string LowerCase(std::u16string_view text);
 // Small helpers for literals and numbers in UTF-16.
 std::u16string ToU16(std::string_view ascii);
 std::u16string IntToU16(long long value);
+// A number rounded to a whole one, with the thousands separators of the
+// user's locale ("1,234,568" in English, "1.234.568" in German).
+std::u16string FormatWholeNumber(double value);
 
 }  // namespace velmaro::platform

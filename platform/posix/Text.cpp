@@ -2,6 +2,7 @@
 #include "platform/Text.h"
 
 #include <unicode/coll.h>
+#include <unicode/numfmt.h>
 #include <unicode/locid.h>
 #include <unicode/ucnv.h>
 #include <unicode/uchar.h>
@@ -9,6 +10,7 @@
 #include <unicode/utf8.h>
 
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -279,5 +281,20 @@ std::u16string ToU16(std::string_view ascii) {
 }
 
 std::u16string IntToU16(long long value) { return ToU16(std::to_string(value)); }
+
+std::u16string FormatWholeNumber(double value) {
+  if (!std::isfinite(value)) return IntToU16(0);
+  UErrorCode error = U_ZERO_ERROR;
+  std::unique_ptr<icu::NumberFormat> format(
+      icu::NumberFormat::createInstance(icu::Locale(posix::UserLocaleName().c_str()), error));
+  if (U_SUCCESS(error) && format) {
+    format->setMaximumFractionDigits(0);
+    format->setRoundingMode(icu::NumberFormat::kRoundHalfUp);
+    icu::UnicodeString text;
+    format->format(value, text);
+    return std::u16string(reinterpret_cast<const char16_t*>(text.getBuffer()), static_cast<std::size_t>(text.length()));
+  }
+  return IntToU16(static_cast<long long>(std::llround(value)));
+}
 
 }  // namespace velmaro::platform
