@@ -14,6 +14,11 @@ const std::vector<TCommand>& Commands() {
        "      under its real name, folders with everything below them; asks before\n"
        "      overwriting unless --overwrite; Ctrl-C cancels the copy in progress",
        CommandGet},
+      {"exec", "exec [--verb VERB] VPATH",
+       "      execute an entry as a host does when the user opens it (verb \"open\", the\n"
+       "      default: prints the real file a host would open) or asks for its properties\n"
+       "      (\"properties\": a track's Properties dialog); /Settings shows Settings",
+       CommandExec},
       {"local", "local VPATH...",
        "      print the real file behind each entry",
        CommandLocal},

@@ -24,6 +24,7 @@ const std::vector<TCommand>& Commands();
 
 int CommandLs(THostHarness& host, const TArgs& args);
 int CommandGet(THostHarness& host, const TArgs& args);
+int CommandExec(THostHarness& host, const TArgs& args);
 int CommandLocal(THostHarness& host, const TArgs& args);
 int CommandPut(THostHarness& host, const TArgs& args);
 int CommandRm(THostHarness& host, const TArgs& args);

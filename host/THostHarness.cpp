@@ -263,6 +263,12 @@ bool THostHarness::RemoveDirectory(std::u16string_view remotePath) {
   return FExports.FsRemoveDirW(remote.data()) != 0;
 }
 
+int THostHarness::Execute(std::u16string_view virtualPath, std::u16string_view verb) {
+  if (!FExports.FsExecuteFileW) throw std::runtime_error("the plug-in cannot execute entries (no FsExecuteFileW)");
+  std::u16string remote(virtualPath), action(verb);
+  return FExports.FsExecuteFileW(nullptr, remote.data(), action.data());
+}
+
 void THostHarness::StatusInfo(std::u16string_view remoteDir, int startEnd, int operation) {
   if (!FExports.FsStatusInfoW) return;
   std::u16string dir(remoteDir);

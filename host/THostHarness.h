@@ -135,6 +135,10 @@ class THostHarness {
   // The plug-in's default column view; nullopt when it has none.
   std::optional<TDefaultView> DefaultView(int maxlen = 1024);
 
+  // Executes an entry with a verb (FsExecuteFileW, no main window); the
+  // plug-in's result. Throws when the plug-in has no such export.
+  int Execute(std::u16string_view virtualPath, std::u16string_view verb);
+
   // A batch as the host brackets it.
   void StatusInfo(std::u16string_view remoteDir, int startEnd, int operation);
 

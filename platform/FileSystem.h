@@ -21,6 +21,10 @@ bool DeleteFile(std::u16string_view path);
 // The full path of the loaded plug-in module (the shared object or DLL
 // that contains this code).
 std::u16string ModulePath();
+// Keeps the shared library holding that address loaded for the rest of
+// the process, also after the plug-in that brought it in is unloaded
+// (a toolkit with state of its own must not be unmapped under it).
+void KeepLibraryLoaded(const void* address);
 
 // A file opened for reading only, denying writers where the platform can.
 // Reads never go past the end; a failed open leaves IsOpen() false.

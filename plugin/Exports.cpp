@@ -82,6 +82,11 @@ VELMARO_EXPORT int VELMARO_CALL FsRemoveDirW(TWChar* RemoteName) {
   return Plugin().FsRemoveDirW(RemoteName);
 }
 
+VELMARO_EXPORT int VELMARO_CALL FsExecuteFileW(THwnd MainWin, TWChar* RemoteName, TWChar* Verb) {
+  // Locks for itself, never while a dialog waits for the user.
+  return Plugin().FsExecuteFileW(MainWin, RemoteName, Verb);
+}
+
 VELMARO_EXPORT int VELMARO_CALL FsDeleteFileW(TWChar* RemoteName) {
   TScope scope(Plugin());
   return Plugin().FsDeleteFileW(RemoteName);

@@ -7,12 +7,14 @@
 #include "import/ImportTrack.h"
 #include "library/Errors.h"
 #include "plugin/ErrorTrap.h"
+#include "ui/Dialogs.h"
 #include "platform/Text.h"
 
 namespace velmaro {
 
 TPlugin::TPlugin() : FTree(FLibrary, [this](const std::u16string& text) { ShowHostMessage(text); }) {
   import::InitReaderDefaults();
+  ui::KeepToolkitLoaded();
 }
 
 TPlugin::~TPlugin() {
@@ -185,13 +187,18 @@ TPlugin::TCallScope::~TCallScope() {
 }
 
 void TPlugin::ShowHostMessage(const std::u16string& text) {
-  if (FRequestProc == nullptr) return;
+  fsapi::tRequestProcW requestProc;
+  {
+    std::lock_guard<std::recursive_mutex> guard(FLock);
+    requestProc = FRequestProc;
+  }
+  if (requestProc == nullptr) return;
   if (CallScopeDepth > 0) {
     std::lock_guard<std::mutex> guard(FPendingLock);
-    FPendingMessages.push_back({FRequestProc, text});
+    FPendingMessages.push_back({requestProc, text});
     return;
   }
-  CallRequestProc(FRequestProc, text);
+  CallRequestProc(requestProc, text);
 }
 
 void TPlugin::DeliverHostMessages() {

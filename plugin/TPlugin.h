@@ -14,10 +14,14 @@
 #include "plugin/TCopyOut.h"
 #include "plugin/TFolderTree.h"
 #include "plugin/TStringHolder.h"
+#include "ui/TDialogContext.h"
 
 namespace velmaro {
 
 inline constexpr char RootName[] = "Velmaro";
+
+// "Velmaro 64-bit", or 32-bit: the root's version text.
+std::u16string VersionText();
 
 class TPlugin {
  public:
@@ -74,6 +78,13 @@ class TPlugin {
   // Before a dialog writes to the library: no cached row outlives it.
   void CloseColumnQuery() { FColumns.CloseColumnQuery(); }
 
+  // Executing an entry (Execute.cpp): "open" on a track lets the host
+  // open the real file; "properties" shows the track's Properties; the
+  // Settings entry shows Settings; the root shows the version text.
+  // Takes the lock only for each database action of a dialog.
+  int FsExecuteFileW(fsapi::THwnd mainWin, const char16_t* remoteName, const char16_t* verb);
+  ui::TDialogContext DialogContext();
+
   fsapi::THandle FsFindFirstW(const char16_t* path, fsapi::TFindDataW* findData);
   int FsFindNextW(fsapi::THandle handle, fsapi::TFindDataW* findData);
   int FsFindClose(fsapi::THandle handle);
@@ -109,6 +120,7 @@ class TPlugin {
   bool EnsureLibrary();
   void BeginBatchTransaction();
   void EndBatch();
+  void ReportDialogFailure(const std::u16string& why);
 
   struct TPendingMessage {
     fsapi::tRequestProcW RequestProc;

@@ -284,4 +284,11 @@ int CopyFileWithProgress(std::u16string_view source, std::u16string_view target,
   return code;
 }
 
+void KeepLibraryLoaded(const void* address) {
+  Dl_info info{};
+  if (address == nullptr || ::dladdr(address, &info) == 0 || info.dli_fname == nullptr) return;
+  // Taken once more, never to be let go: the reference keeps it mapped.
+  ::dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+}
+
 }  // namespace velmaro::platform

@@ -1,0 +1,71 @@
+// Executing an entry: the version text on the root, the Settings dialog,
+// a track opened in place by the host, or its Properties dialog.
+#include <exception>
+
+#include "platform/Text.h"
+#include "plugin/TPlugin.h"
+#include "plugin/VirtualPath.h"
+#include "ui/Dialogs.h"
+
+namespace velmaro {
+
+namespace {
+
+// The folders whose properties are no track's.
+bool IsViewFolder(std::u16string_view path) {
+  for (const char16_t* name : {u"\\Albums", u"\\Artists", u"\\Favorites", u"\\Genres", u"\\Latest", u"\\Titles",
+                               u"\\Years"})
+    if (path == VPath(name)) return true;
+  return false;
+}
+
+}  // namespace
+
+std::u16string VersionText() {
+  // The width of this build, as the host that loads it has.
+  return platform::ToU16(RootName) + u" " + platform::IntToU16(static_cast<long long>(sizeof(void*) * 8)) + u"-bit";
+}
+
+int TPlugin::FsExecuteFileW(fsapi::THwnd, const char16_t* remoteName, const char16_t* verb) {
+  // Nothing may leave into the host, and no lock is held while a dialog
+  // waits for the user: each database action of a dialog takes it.
+  try {
+    if (remoteName == nullptr) return fsapi::FS_EXEC_OK;
+    const std::u16string_view remote(remoteName);
+    const std::u16string_view action = verb ? std::u16string_view(verb) : std::u16string_view();
+    if (remote == VPath(u"\\")) {
+      ShowHostMessage(VersionText());
+      return fsapi::FS_EXEC_OK;
+    }
+    if (remote == VPath(u"\\Settings")) {
+      ReportDialogFailure(ui::ShowSettingsDialog(DialogContext()));
+      return fsapi::FS_EXEC_OK;
+    }
+    if (action == u"open") return fsapi::FS_EXEC_YOURSELF;
+    if (action != u"properties" || IsViewFolder(remote)) return fsapi::FS_EXEC_OK;
+    const int depth = PathDepth(remote);
+    if ((depth == 2 || depth == 3) && (Contains(remote, VPath(u"\\Albums")) || Contains(remote, VPath(u"\\Genres"))))
+      return fsapi::FS_EXEC_OK;
+    if (depth == 2 && Contains(remote, VPath(u"\\Artists"))) return fsapi::FS_EXEC_OK;
+    ReportDialogFailure(ui::ShowPropertiesDialog(DialogContext(), remote));
+  } catch (const std::exception& error) {
+    ShowHostMessage(platform::Utf8ToUtf16(error.what()));
+  } catch (...) {
+  }
+  return fsapi::FS_EXEC_OK;
+}
+
+ui::TDialogContext TPlugin::DialogContext() {
+  ui::TDialogContext context;
+  context.Library = &FLibrary;
+  context.Lock = &FLock;
+  context.ResolveVirtualPath = [this](std::u16string_view path) { return FTree.ResolveVirtualPath(path); };
+  context.CloseColumnQuery = [this] { FColumns.CloseColumnQuery(); };
+  return context;
+}
+
+void TPlugin::ReportDialogFailure(const std::u16string& why) {
+  if (!why.empty()) ShowHostMessage(why);
+}
+
+}  // namespace velmaro
