@@ -1,7 +1,7 @@
 #include "tags/id3v2/TUnsynchronisedStream.h"
 
 #include <algorithm>
-#include <array>
+#include <climits>
 #include <cstring>
 
 namespace velmaro::tags {
@@ -14,10 +14,10 @@ constexpr std::size_t RawChunk = 65536;
 
 TUnsynchronisedStream::TUnsynchronisedStream(TStream& source, std::int64_t begin, std::int64_t end)
     : FSource(source), FBegin(std::clamp<std::int64_t>(begin, 0, source.Size())),
-      FEnd(std::clamp<std::int64_t>(end, FBegin, source.Size())) {
+      FEnd(std::clamp<std::int64_t>(end, FBegin, source.Size())), FRaw(RawChunk) {
   FDecoded.reserve(RawChunk + HistoryBytes);
   Restart();
-  while (Refill()) {
+  while (Refill(INT64_MAX)) {
   }
   FSize = FDecodedStart + static_cast<std::int64_t>(FDecoded.size());
   Restart();
@@ -31,7 +31,32 @@ void TUnsynchronisedStream::Restart() {
   FPos = 0;
 }
 
-bool TUnsynchronisedStream::Refill() {
+std::size_t TUnsynchronisedStream::Decode(std::span<const std::uint8_t> raw, bool keep) {
+  // Runs up to and including the next 0xFF are taken whole; only the
+  // byte after each 0xFF needs a look.
+  std::size_t count = 0;
+  auto at = raw.begin();
+  const auto end = raw.end();
+  if (FAfterFF && at != end && *at == 0x00) {
+    ++at;
+    FAfterFF = false;
+  }
+  while (at != end) {
+    auto ff = std::find(at, end, std::uint8_t{0xFF});
+    if (ff != end) ++ff;
+    if (keep) FDecoded.insert(FDecoded.end(), at, ff);
+    count += static_cast<std::size_t>(ff - at);
+    FAfterFF = *(ff - 1) == 0xFF;
+    at = ff;
+    if (FAfterFF && at != end && *at == 0x00) {
+      ++at;
+      FAfterFF = false;
+    }
+  }
+  return count;
+}
+
+bool TUnsynchronisedStream::Refill(std::int64_t keepFrom) {
   if (FRawPos >= FEnd) return false;
   // Callers stand at the end of the buffer: its last bytes stay for a
   // short step back.
@@ -39,38 +64,30 @@ bool TUnsynchronisedStream::Refill() {
   FDecoded.erase(FDecoded.begin(), FDecoded.begin() + static_cast<std::ptrdiff_t>(drop));
   FDecodedStart += static_cast<std::int64_t>(drop);
 
-  std::array<std::uint8_t, 4096> raw;
-  std::size_t budget = RawChunk;
   FSource.SeekTo(FRawPos);
-  while (budget > 0 && FRawPos < FEnd) {
-    const std::size_t want = static_cast<std::size_t>(
-        std::min<std::int64_t>({FEnd - FRawPos, static_cast<std::int64_t>(raw.size()), static_cast<std::int64_t>(budget)}));
-    const std::size_t got = FSource.Read(raw.data(), want);
-    if (got == 0) {
-      FEnd = FRawPos;  // the data ended early
-      break;
-    }
-    FRawPos += static_cast<std::int64_t>(got);
-    budget -= got;
-    // Runs up to and including the next 0xFF are copied whole; only the
-    // byte after each 0xFF needs a look.
-    const auto end = raw.begin() + static_cast<std::ptrdiff_t>(got);
-    auto at = raw.begin();
-    if (FAfterFF && at != end && *at == 0x00) {
-      ++at;
-      FAfterFF = false;
-    }
-    while (at != end) {
-      auto ff = std::find(at, end, std::uint8_t{0xFF});
-      if (ff != end) ++ff;
-      FDecoded.insert(FDecoded.end(), at, ff);
-      at = ff;
-      FAfterFF = ff != raw.begin() && *(ff - 1) == 0xFF;
-      if (FAfterFF && at != end && *at == 0x00) {
-        ++at;
-        FAfterFF = false;
-      }
-    }
+  std::size_t got = 0;
+  while (got < FRaw.size() && FRawPos + static_cast<std::int64_t>(got) < FEnd) {
+    const std::size_t want =
+        static_cast<std::size_t>(std::min<std::int64_t>(FEnd - FRawPos - static_cast<std::int64_t>(got),
+                                                        static_cast<std::int64_t>(FRaw.size() - got)));
+    const std::size_t n = FSource.Read(FRaw.data() + got, want);
+    if (n == 0) break;
+    got += n;
+  }
+  if (got == 0) {
+    FEnd = FRawPos;  // the data ended early
+    return false;
+  }
+  FRawPos += static_cast<std::int64_t>(got);
+  const std::span<const std::uint8_t> raw(FRaw.data(), got);
+  // A chunk gives at most as many bytes as it holds: when all of them lie
+  // before keepFrom, they are only counted.
+  const std::int64_t bufferEnd = FDecodedStart + static_cast<std::int64_t>(FDecoded.size());
+  if (keepFrom - bufferEnd > static_cast<std::int64_t>(got)) {
+    FDecodedStart = bufferEnd + static_cast<std::int64_t>(Decode(raw, false));
+    FDecoded.clear();
+  } else {
+    Decode(raw, true);
   }
   return true;
 }
@@ -81,7 +98,7 @@ std::size_t TUnsynchronisedStream::Read(void* buffer, std::size_t count) {
   while (done < count) {
     const std::int64_t bufferEnd = FDecodedStart + static_cast<std::int64_t>(FDecoded.size());
     if (FPos >= bufferEnd) {
-      if (!Refill()) break;
+      if (!Refill(FPos)) break;
       continue;
     }
     const std::size_t at = static_cast<std::size_t>(FPos - FDecodedStart);
@@ -99,7 +116,7 @@ std::int64_t TUnsynchronisedStream::Seek(std::int64_t offset, TSeekOrigin origin
   // Decode forward until the buffer holds the target.
   while (target > FDecodedStart + static_cast<std::int64_t>(FDecoded.size())) {
     FPos = FDecodedStart + static_cast<std::int64_t>(FDecoded.size());
-    if (!Refill()) break;
+    if (!Refill(target - static_cast<std::int64_t>(HistoryBytes))) break;
   }
   FPos = std::min(target, FDecodedStart + static_cast<std::int64_t>(FDecoded.size()));
   return FPos;

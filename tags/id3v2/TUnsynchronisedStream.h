@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "tags/common/TStream.h"
@@ -34,10 +35,14 @@ class TUnsynchronisedStream final : public TStream {
 
  private:
   void Restart();
-  // Decodes the next raw chunk into the buffer, keeping its last
-  // HistoryBytes; false at the end of the part. Call it only with the
-  // position at the end of the buffer.
-  bool Refill();
+  // Decodes the next raw chunk into the buffer after the buffer's last
+  // HistoryBytes; false at the end of the part. A chunk whose bytes all
+  // lie before keepFrom is only counted (a skip, or finding the size).
+  // Call it only with the position at the end of the buffer.
+  bool Refill(std::int64_t keepFrom);
+  // Decodes raw bytes, appending them to the buffer when keep is set;
+  // returns how many decoded bytes they give.
+  std::size_t Decode(std::span<const std::uint8_t> raw, bool keep);
 
   TStream& FSource;
   std::int64_t FBegin;
@@ -45,6 +50,7 @@ class TUnsynchronisedStream final : public TStream {
   std::int64_t FSize = 0;
   std::int64_t FRawPos = 0;  // the next raw byte to decode, in the source
   bool FAfterFF = false;     // the last decoded byte was a kept 0xFF
+  std::vector<std::uint8_t> FRaw;  // one chunk of raw bytes
   std::vector<std::uint8_t> FDecoded;
   std::int64_t FDecodedStart = 0;  // decoded offset of FDecoded[0]
   std::int64_t FPos = 0;           // decoded position
