@@ -2,6 +2,7 @@
 // parameters, batches in one transaction, messages to the host.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/Text.h"
@@ -148,6 +149,33 @@ TEST_F(PluginShell, ABatchWithoutALibraryFailsQuietly) {
   Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_PUT_MULTI);
   Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_END, fsapi::FS_STATUS_OP_PUT_MULTI);
   EXPECT_TRUE(Calls.empty());
+}
+
+TEST_F(PluginShell, ExecutingFollowsTheVerbRules) {
+  // Without a display a dialog that would be shown says so instead.
+  ::unsetenv("DISPLAY");
+  Plugin.FsInitW(1, nullptr, nullptr, Request1);
+  const auto params = Params(Folder.Path("v.ini"));
+  Plugin.FsSetDefaultParams(&params);
+  const auto execute = [&](const char16_t* path, const char16_t* verb) {
+    Calls.clear();
+    const int result = Plugin.FsExecuteFileW(nullptr, VPath(path).c_str(), verb);
+    return std::make_pair(result, Calls.size());
+  };
+  using R = std::pair<int, std::size_t>;
+  EXPECT_EQ(execute(u"\\", u"properties"), R(fsapi::FS_EXEC_OK, 1));
+  EXPECT_EQ(Calls[0].Text, sizeof(void*) == 8 ? u"Velmaro 64-bit" : u"Velmaro 32-bit");
+  EXPECT_EQ(execute(u"\\Settings", u"open"), R(fsapi::FS_EXEC_OK, 1));
+  EXPECT_NE(Calls[0].Text.find(u"No window can be shown"), std::u16string::npos);
+  EXPECT_EQ(execute(u"\\Artists\\X\\Intro *12.mp3", u"open"), R(fsapi::FS_EXEC_YOURSELF, 0));
+  for (const char16_t* folder : {u"\\Albums", u"\\Albums\\X", u"\\Albums\\X\\Y", u"\\Genres\\G\\A",
+                                 u"\\Artists\\X", u"\\Latest"})
+    EXPECT_EQ(execute(folder, u"properties"), R(fsapi::FS_EXEC_OK, 0)) << platform::Utf16ToUtf8(folder);
+  for (const char16_t* track : {u"\\Albums\\X\\Y\\Intro *12.mp3", u"\\Artists\\X\\Intro *12.mp3",
+                                u"\\Titles\\c:/m/a.mp3"})
+    EXPECT_EQ(execute(track, u"properties"), R(fsapi::FS_EXEC_OK, 1)) << platform::Utf16ToUtf8(track);
+  EXPECT_EQ(execute(u"\\Titles\\x.mp3", u"chmod 644"), R(fsapi::FS_EXEC_OK, 0));
+  EXPECT_EQ(Plugin.FsExecuteFileW(nullptr, nullptr, nullptr), fsapi::FS_EXEC_OK);
 }
 
 TEST(PluginUnload, KeepsABatchTheHostNeverEnded) {
