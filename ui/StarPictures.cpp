@@ -49,7 +49,7 @@ struct TStarColours {
 };
 
 constexpr TStarColours GoldColours{{255, 226, 92}, {240, 166, 12}, {168, 104, 0}};
-constexpr TStarColours GrayColours{{222, 222, 222}, {178, 178, 178}, {122, 122, 122}};
+constexpr TStarColours GrayColours{{236, 236, 236}, {196, 196, 196}, {112, 112, 112}};
 
 }  // namespace
 

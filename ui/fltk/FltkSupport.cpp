@@ -340,6 +340,9 @@ TAnswer MessageBox(const std::string& caption, const Fl_Window* owner, const std
 
   TAnswer answer = closed;
   TDialogWindow box(w, h, caption.c_str());
+  // Raised edges: it stands out from the dialog also where no window
+  // manager frames it.
+  box.box(FL_UP_BOX);
   const TIconLook look = IconLook(kind);
   auto* badge = new Fl_Box(FL_OVAL_BOX, margin, margin, icon, icon, look.Glyph);
   badge->color(look.Back);
