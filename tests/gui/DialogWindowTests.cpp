@@ -1,0 +1,290 @@
+// The dialogs' real windows, end to end: velmaro executes an entry as a
+// host does, the window appears on a private X server (Xvfb), xdotool
+// clicks and types as a user would, and the library shows the result.
+// A screenshot of each dialog is left under the build folder for a person
+// to look at; nothing compares pixels (fonts differ between machines).
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <future>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include <sqlite3.h>
+
+#include "platform/Platform.h"
+#include "support/CommandRunner.h"
+#include "support/MpegBuilder.h"
+#include "support/TestFolder.h"
+#include "ui/StarPictures.h"
+
+using velmaro::test::RunCommand;
+using velmaro::test::ShellQuoted;
+using velmaro::test::TTestFolder;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string ScreenshotFolder = VELMARO_BINARY_DIR "/screenshots";
+
+// A private X server on a display number it picks itself; stopped (and
+// so every window on it closed) when this ends.
+class TXvfb {
+ public:
+  TXvfb() {
+    const std::string numberFile = FFolder.Path("display");
+    RunCommand("Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>" + numberFile +
+               " >/dev/null 2>&1 </dev/null & echo $! >" + FFolder.Path("pid"));
+    FPid = velmaro::test::ReadAll(FFolder.Path("pid"));
+    while (!FPid.empty() && FPid.back() == '\n') FPid.pop_back();
+    // Xvfb writes its number once it accepts connections.
+    for (auto end = std::chrono::steady_clock::now() + 15s; std::chrono::steady_clock::now() < end;) {
+      const std::string number = velmaro::test::ReadAll(numberFile);
+      if (number.find('\n') != std::string::npos) {
+        FDisplay = ":" + number.substr(0, number.find('\n'));
+        break;
+      }
+      std::this_thread::sleep_for(50ms);
+    }
+  }
+  ~TXvfb() { Stop(); }
+
+  // ":N", or empty when the server did not start.
+  const std::string& Display() const { return FDisplay; }
+  void Stop() {
+    if (!FPid.empty()) RunCommand("kill " + FPid + " 2>/dev/null");
+    FPid.clear();
+  }
+
+  // Runs an X client (xdotool, import) on this display.
+  std::string Run(const std::string& command, int* status = nullptr) const {
+    return RunCommand("DISPLAY=" + FDisplay + " " + command, status);
+  }
+
+ private:
+  TTestFolder FFolder;
+  std::string FPid, FDisplay;
+};
+
+// velmaro running in the background until its dialog closes. Should a
+// test end early, the X server is stopped first, which closes the dialog.
+class TVelmaroRun {
+ public:
+  TVelmaroRun(TXvfb& xvfb, const std::string& command) : FXvfb(xvfb) {
+    FResult = std::async(std::launch::async, [command] {
+      std::pair<int, std::string> result{-1, {}};
+      result.second = RunCommand(command, &result.first);
+      return result;
+    });
+  }
+  ~TVelmaroRun() {
+    if (FResult.valid() && FResult.wait_for(0s) != std::future_status::ready) FXvfb.Stop();
+  }
+  // Its exit status and everything it wrote, once it has ended.
+  std::pair<int, std::string> Wait() { return FResult.get(); }
+
+ private:
+  TXvfb& FXvfb;
+  std::future<std::pair<int, std::string>> FResult;
+};
+
+class DialogWindows : public testing::Test {
+ protected:
+  void SetUp() override {
+    int status = -1;
+    RunCommand("command -v Xvfb && command -v xdotool && command -v import", &status);
+    if (status != 0) GTEST_SKIP() << "Xvfb, xdotool and ImageMagick's import are needed (scripts/test installs them)";
+    FXvfb = std::make_unique<TXvfb>();
+    ASSERT_FALSE(FXvfb->Display().empty()) << "Xvfb did not start";
+    std::filesystem::create_directories(ScreenshotFolder);
+  }
+
+  std::string Library() const { return FFolder.Path("VORNAK.DB"); }
+
+  // The velmaro command line for this test's library; on the X server
+  // unless display is empty.
+  std::string Velmaro(const std::string& arguments, const std::string& display) const {
+    return (display.empty() ? std::string("env -u DISPLAY ") : "DISPLAY=" + display + " ") +
+           "LSAN_OPTIONS=suppressions=" VELMARO_SOURCE_DIR "/tests/gui/fltk.supp timeout 60 '" VELMARO_BINARY_DIR
+           "/velmaro' --plugin '" VELMARO_PLUGIN_PATH "' --ini '" +
+           FFolder.Path("v.ini") + "' " + arguments + " 2>&1";
+  }
+
+  // Records one MP3 file through velmaro put; its entry under Titles.
+  std::string PutTrack() {
+    std::filesystem::create_directories(FFolder.Path("music"));
+    const std::string path = FFolder.Write("music/a.mp3", velmaro::testsupport::MpegFrames({}, 40)).string();
+    int status = -1;
+    const std::string out = RunCommand(Velmaro("put " + ShellQuoted(path), ""), &status);
+    EXPECT_EQ(status, 0) << out;
+    std::string entry = path;
+    for (char& c : entry)
+      if (c == static_cast<char>(velmaro::platform::DirDelim)) c = static_cast<char>(velmaro::platform::AltDelim);
+    return "/Titles/" + entry;
+  }
+
+  // A whole number from the library, through a connection of its own.
+  long long Query(const std::string& sql) const {
+    sqlite3* db = nullptr;
+    long long value = -1;
+    if (sqlite3_open_v2(Library().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+      sqlite3_stmt* statement = nullptr;
+      if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK &&
+          sqlite3_step(statement) == SQLITE_ROW)
+        value = sqlite3_column_int64(statement, 0);
+      sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    return value;
+  }
+
+  // The visible windows titled exactly so.
+  std::set<std::string> Windows(const std::string& title) const {
+    std::istringstream ids(FXvfb->Run("xdotool search --onlyvisible --name " + ShellQuoted("^" + title + "$") +
+                                      " 2>/dev/null"));
+    std::set<std::string> found;
+    for (std::string id; ids >> id;) found.insert(id);
+    return found;
+  }
+  // Waits for a window titled so that is not one of known; empty after
+  // 20 seconds without one.
+  std::string NewWindow(const std::string& title, const std::set<std::string>& known = {}) const {
+    for (auto end = std::chrono::steady_clock::now() + 20s; std::chrono::steady_clock::now() < end;) {
+      for (const std::string& id : Windows(title))
+        if (!known.count(id)) return id;
+      std::this_thread::sleep_for(100ms);
+    }
+    return {};
+  }
+
+  // A click at a point of the window, in the layout's pixels.
+  void Click(const std::string& window, int x, int y) const {
+    FXvfb->Run("xdotool mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y) +
+               " click 1");
+  }
+  void Keys(const std::string& window, const std::string& keys) const {
+    FXvfb->Run("xdotool windowfocus --sync " + window + " key " + keys);
+  }
+  void Screenshot(const std::string& name) const {
+    // Let FLTK draw what the last events changed.
+    std::this_thread::sleep_for(300ms);
+    FXvfb->Run("import -window root " + ShellQuoted(ScreenshotFolder + "/" + name));
+  }
+
+  TTestFolder FFolder;
+  std::unique_ptr<TXvfb> FXvfb;
+};
+
+// Points of the Properties window's layout: the rating box's stars and
+// check box, and the OK button.
+constexpr int ThirdStarX = 243, StarY = 507;
+constexpr int FavoriteX = 375, FavoriteY = 507;
+constexpr int PropertiesOkX = 213, PropertiesOkY = 588;
+// Of the Settings window: its Empty Database button.
+constexpr int EmptyX = 535, EmptyY = 319;
+
+TEST_F(DialogWindows, PropertiesStoresTheRatingAndFavouriteChosenWithTheMouse) {
+  const std::string entry = PutTrack();
+  ASSERT_EQ(Query("select mf_rating + mf_favorite from mp3files"), 0);
+
+  TVelmaroRun run(*FXvfb, Velmaro("exec --verb properties " + ShellQuoted(entry), FXvfb->Display()));
+  const std::string window = NewWindow("Properties");
+  ASSERT_FALSE(window.empty()) << "no Properties window";
+  Click(window, ThirdStarX, StarY);
+  Click(window, FavoriteX, FavoriteY);
+  Screenshot("properties.png");
+  Click(window, PropertiesOkX, PropertiesOkY);
+
+  const auto [status, output] = run.Wait();
+  EXPECT_EQ(status, 0) << output;
+  EXPECT_EQ(Query("select mf_rating from mp3files"), 3);
+  EXPECT_EQ(Query("select mf_favorite from mp3files"), 1);
+}
+
+TEST_F(DialogWindows, SettingsEmptiesTheLibraryOnlyAfterYesAndEscapeCloses) {
+  PutTrack();
+  ASSERT_EQ(Query("select count(*) from mp3files"), 1);
+
+  TVelmaroRun run(*FXvfb, Velmaro("exec /Settings", FXvfb->Display()));
+  const std::string window = NewWindow("Settings");
+  ASSERT_FALSE(window.empty()) << "no Settings window";
+  Screenshot("settings.png");
+
+  // Enter on the question takes its default, No: nothing is deleted.
+  Click(window, EmptyX, EmptyY);
+  std::string question = NewWindow("Settings", {window});
+  ASSERT_FALSE(question.empty()) << "no question";
+  Keys(question, "Return");
+  EXPECT_EQ(Query("select count(*) from mp3files"), 1);
+
+  Click(window, EmptyX, EmptyY);
+  question = NewWindow("Settings", {window});
+  ASSERT_FALSE(question.empty()) << "no question";
+  Screenshot("settings-empty-question.png");
+  Keys(question, "y");
+  // Escape ends the dialog once the action is over.
+  for (auto end = std::chrono::steady_clock::now() + 20s;
+       Windows("Settings").size() > 1 && std::chrono::steady_clock::now() < end;)
+    std::this_thread::sleep_for(100ms);
+  Keys(window, "Escape");
+
+  const auto [status, output] = run.Wait();
+  EXPECT_EQ(status, 0) << output;
+  EXPECT_EQ(Query("select count(*) from mp3files"), 0);
+}
+
+TEST_F(DialogWindows, ADisplayThatGoesAwayEndsTheDialogButNotTheHost) {
+  const std::string entry = PutTrack();
+  TVelmaroRun run(*FXvfb, Velmaro("exec --verb properties " + ShellQuoted(entry), FXvfb->Display()));
+  const std::string window = NewWindow("Properties");
+  ASSERT_FALSE(window.empty()) << "no Properties window";
+  Click(window, ThirdStarX, StarY);
+  FXvfb->Stop();
+
+  const auto [status, output] = run.Wait();
+  EXPECT_EQ(status, 0) << output;
+  EXPECT_NE(output.find("connection to the display was lost"), std::string::npos) << output;
+  EXPECT_EQ(Query("select mf_rating from mp3files"), 0);
+}
+
+TEST(DialogWithoutDisplay, VelmaroSaysNoWindowCanBeShownAndEndsNormally) {
+  TTestFolder folder;
+  int status = -1;
+  const std::string output = RunCommand("env -u DISPLAY '" VELMARO_BINARY_DIR "/velmaro' --plugin '" VELMARO_PLUGIN_PATH
+                                        "' --ini '" + folder.Path("v.ini") + "' exec /Settings 2>&1",
+                                        &status);
+  EXPECT_EQ(status, 0) << output;
+  EXPECT_NE(output.find("No window can be shown: no display is available (DISPLAY is not set)."), std::string::npos)
+      << output;
+}
+
+TEST(StarPictures, GoldAndGreyStarsOnATransparentGround) {
+  using velmaro::ui::StarPicture;
+  using velmaro::ui::TStar;
+  constexpr int size = velmaro::ui::StarPictureSize;
+  const auto pixel = [](const std::vector<std::uint8_t>& rgba, int x, int y) { return &rgba[(y * size + x) * 4]; };
+  const std::vector<std::uint8_t> gold = StarPicture(TStar::Gold), gray = StarPicture(TStar::Gray);
+  ASSERT_EQ(gold.size(), static_cast<std::size_t>(size * size * 4));
+  ASSERT_EQ(gray.size(), gold.size());
+
+  for (const auto* rgba : {&gold, &gray}) {
+    EXPECT_EQ(pixel(*rgba, 0, 0)[3], 0);                // corners clear
+    EXPECT_EQ(pixel(*rgba, size - 1, size - 1)[3], 0);
+    EXPECT_EQ(pixel(*rgba, size / 2, size / 2)[3], 255);  // centre solid
+    EXPECT_GT(pixel(*rgba, size / 2, 2)[3], 0);           // the top point reaches up
+    // Antialiased edges: some pixels are partly covered.
+    int partial = 0;
+    for (int i = 0; i < size * size; ++i) partial += (*rgba)[i * 4 + 3] > 0 && (*rgba)[i * 4 + 3] < 255;
+    EXPECT_GT(partial, 20);
+  }
+  const std::uint8_t* g = pixel(gold, size / 2, size / 2);
+  EXPECT_GT(g[0], g[2] + 100);  // gold: much more red than blue
+  const std::uint8_t* n = pixel(gray, size / 2, size / 2);
+  EXPECT_TRUE(n[0] == n[1] && n[1] == n[2]);
+  EXPECT_EQ(StarPicture(TStar::None), std::vector<std::uint8_t>(gold.size(), 0));
+}
+
+}  // namespace
