@@ -218,11 +218,13 @@ TEST_F(DialogWindows, SettingsEmptiesTheLibraryOnlyAfterYesAndEscapeCloses) {
   std::string question = NewWindow("Settings", {window});
   ASSERT_FALSE(question.empty()) << "no question";
   Keys(question, "Return");
-  EXPECT_EQ(Query("select count(*) from mp3files"), 1);
 
+  // FLTK takes events in order: once the second question shows, the
+  // first answer has been acted on.
   Click(window, EmptyX, EmptyY);
-  question = NewWindow("Settings", {window});
-  ASSERT_FALSE(question.empty()) << "no question";
+  question = NewWindow("Settings", {window, question});
+  ASSERT_FALSE(question.empty()) << "no second question";
+  EXPECT_EQ(Query("select count(*) from mp3files"), 1);
   Screenshot("settings-empty-question.png");
   Keys(question, "y");
   // Escape ends the dialog once the action is over.
