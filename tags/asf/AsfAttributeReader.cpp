@@ -108,7 +108,8 @@ bool ReadContentDescription(TObjectReader& in, TCollected& out) {
   for (std::size_t i = 0; i < Names.size(); ++i) {
     std::vector<std::uint8_t> value;
     if (!in.KeptBytes(lengths[i], out.Budget, value)) return false;
-    if (out.Budget.TakeItem()) out.Content.push_back(MakeAttribute(Names[i], WMT_TYPE_STRING, std::move(value), lengths[i]));
+    if (out.Budget.TakeItem())
+      out.Content.push_back(MakeAttribute(Names[i], WMT_TYPE_STRING, std::move(value), lengths[i]));
   }
   return true;
 }
@@ -127,7 +128,8 @@ bool ReadExtendedContentDescription(TObjectReader& in, TCollected& out) {
     std::vector<std::uint8_t> value;
     if (!(keepName ? in.KeptBytes(valueLength, out.Budget, value) : in.Skip(valueLength))) return false;
     if (keepName)
-      out.Extended.push_back(MakeAttribute(std::move(name), AsfTypeToRuntimeType(type), std::move(value), valueLength));
+      out.Extended.push_back(
+          MakeAttribute(std::move(name), AsfTypeToRuntimeType(type), std::move(value), valueLength));
   }
   return true;
 }

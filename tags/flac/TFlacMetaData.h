@@ -19,7 +19,9 @@ struct TFlacTagCoverArtInfo {
   std::uint32_t ColorDepth = 0;
   std::uint32_t NoOfColors = 0;
   // The picture bytes inside the stored block: at most SizeOfPictureData
-  // of them, fewer when the block ends first. Valid while the block lives.
+  // of them, fewer when the block ends first or was kept only in part (a
+  // block too large to keep keeps its first bytes). Valid while the block
+  // lives.
   std::span<const std::uint8_t> PictureData;
   std::uint32_t SizeOfPictureData = 0;  // as declared
 };

@@ -13,8 +13,10 @@ constexpr std::size_t RawChunk = 65536;
 }  // namespace
 
 TUnsynchronisedStream::TUnsynchronisedStream(TStream& source, std::int64_t begin, std::int64_t end)
-    : FSource(source), FBegin(std::clamp<std::int64_t>(begin, 0, source.Size())),
-      FEnd(std::clamp<std::int64_t>(end, FBegin, source.Size())), FRaw(RawChunk) {
+    : FSource(source),
+      FBegin(std::clamp<std::int64_t>(begin, 0, source.Size())),
+      FEnd(std::clamp<std::int64_t>(end, FBegin, source.Size())),
+      FRaw(RawChunk) {
   FDecoded.reserve(RawChunk + HistoryBytes);
   Restart();
   while (Refill(INT64_MAX)) {
@@ -67,9 +69,8 @@ bool TUnsynchronisedStream::Refill(std::int64_t keepFrom) {
   FSource.SeekTo(FRawPos);
   std::size_t got = 0;
   while (got < FRaw.size() && FRawPos + static_cast<std::int64_t>(got) < FEnd) {
-    const std::size_t want =
-        static_cast<std::size_t>(std::min<std::int64_t>(FEnd - FRawPos - static_cast<std::int64_t>(got),
-                                                        static_cast<std::int64_t>(FRaw.size() - got)));
+    const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(
+        FEnd - FRawPos - static_cast<std::int64_t>(got), static_cast<std::int64_t>(FRaw.size() - got)));
     const std::size_t n = FSource.Read(FRaw.data() + got, want);
     if (n == 0) break;
     got += n;

@@ -48,8 +48,8 @@ class TUnsynchronisedStream final : public TStream {
   std::int64_t FBegin;
   std::int64_t FEnd;
   std::int64_t FSize = 0;
-  std::int64_t FRawPos = 0;  // the next raw byte to decode, in the source
-  bool FAfterFF = false;     // the last decoded byte was a kept 0xFF
+  std::int64_t FRawPos = 0;        // the next raw byte to decode, in the source
+  bool FAfterFF = false;           // the last decoded byte was a kept 0xFF
   std::vector<std::uint8_t> FRaw;  // one chunk of raw bytes
   std::vector<std::uint8_t> FDecoded;
   std::int64_t FDecodedStart = 0;  // decoded offset of FDecoded[0]

@@ -37,9 +37,7 @@ void Count(std::int64_t bytes) {
 #ifdef VELMARO_COUNT_WITH_SANITIZER
 void OnMalloc(const volatile void*, std::size_t size) { Count(static_cast<std::int64_t>(size)); }
 // Called before the block is freed, while its size is still known.
-void OnFree(const volatile void* block) {
-  Count(-static_cast<std::int64_t>(__sanitizer_get_allocated_size(block)));
-}
+void OnFree(const volatile void* block) { Count(-static_cast<std::int64_t>(__sanitizer_get_allocated_size(block))); }
 #endif
 
 void StartCounting() {

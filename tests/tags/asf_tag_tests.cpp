@@ -156,9 +156,9 @@ TEST(WmaTag, NamesAreMatchedIgnoringCaseButKeptAsWritten) {
 TEST(WmaTag, NamesFoldOnlyAsciiCase) {
   // Characters that a locale's collation ignores or folds make another
   // name: none of the first three is the album.
-  const Loaded l = LoadWma({AsfExtendedContentDescription({AsfText("WM/AlbumTitle\u200B", "zero width"),
-                                                           AsfText("\uFF37\uFF2D/AlbumTitle", "full width"),
-                                                           AsfText("\u00e4rger", "lower"), AsfText("wm/albumtitle", "album")})});
+  const Loaded l = LoadWma({AsfExtendedContentDescription(
+      {AsfText("WM/AlbumTitle\u200B", "zero width"), AsfText("\uFF37\uFF2D/AlbumTitle", "full width"),
+       AsfText("\u00e4rger", "lower"), AsfText("wm/albumtitle", "album")})});
   EXPECT_EQ(l.tag.ReadFrameByNameAsText(u"WM/AlbumTitle"), u"album");
   EXPECT_EQ(l.tag.ReadFrameByNameAsText(u"\u00c4RGER"), u"");
 }

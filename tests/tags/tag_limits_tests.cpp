@@ -43,7 +43,9 @@ TBytes Repeated(const TBytes& unit, std::size_t count) {
   TBytes bytes = unit;
   bytes.reserve(unit.size() * count);
   while (bytes.size() < unit.size() * count)
-    bytes.insert(bytes.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min(bytes.size(), unit.size() * count - bytes.size())));
+    bytes.insert(
+        bytes.end(), bytes.begin(),
+        bytes.begin() + static_cast<std::ptrdiff_t>(std::min(bytes.size(), unit.size() * count - bytes.size())));
   return count ? bytes : TBytes{};
 }
 
@@ -72,9 +74,9 @@ TEST(PeakHeap, CountsWhatACallHoldsAtOnce) {
 
 TEST(TagLimits, FlacKeepsTheFirstCommentsAndOnlyThePictureFields) {
   TTestFolder folder;
-  const TBytes comments = JoinBytes({LE32(1), AsciiBytes("v"), LE32(static_cast<std::uint32_t>(ManyItems + 1)),
-                                     LE32(12), AsciiBytes("TITLE=Limits"),
-                                     Repeated(JoinBytes({LE32(3), AsciiBytes("A=1")}), ManyItems)});
+  const TBytes comments =
+      JoinBytes({LE32(1), AsciiBytes("v"), LE32(static_cast<std::uint32_t>(ManyItems + 1)), LE32(12),
+                 AsciiBytes("TITLE=Limits"), Repeated(JoinBytes({LE32(3), AsciiBytes("A=1")}), ManyItems)});
   const TBytes picture = FlacBlock(6, FlacPictureBody({.description = "", .data = TBytes(15 << 20, 0)}));
   const auto path = ToReaderPath(folder.Write(
       "limits.flac", FlacFile(FlacCdStreamInfo(), {FlacBlock(4, comments), picture, picture, FlacBlock(1, {}, true)})));
@@ -99,12 +101,18 @@ TEST(TagLimits, OggSkipsValuesTooLongToKeepAndStopsAtTheItemLimit) {
   std::u16string path;
   {
     const TBytes pictureName = AsciiBytes("METADATA_BLOCK_PICTURE=");
-    TBytes packet = JoinBytes({{0x03}, AsciiBytes("vorbis"), LE32(1), AsciiBytes("v"),
+    TBytes packet = JoinBytes({{0x03},
+                               AsciiBytes("vorbis"),
+                               LE32(1),
+                               AsciiBytes("v"),
                                LE32(static_cast<std::uint32_t>(ManyItems + 2)),
-                               LE32(static_cast<std::uint32_t>(pictureName.size() + HugeValue)), pictureName});
+                               LE32(static_cast<std::uint32_t>(pictureName.size() + HugeValue)),
+                               pictureName});
     packet.resize(packet.size() + HugeValue, 'A');
-    AppendBytes(packet, JoinBytes({LE32(12), AsciiBytes("TITLE=Limits"),
-                                   Repeated(JoinBytes({LE32(3), AsciiBytes("A=1")}), ManyItems), {0x01}}));
+    AppendBytes(packet, JoinBytes({LE32(12),
+                                   AsciiBytes("TITLE=Limits"),
+                                   Repeated(JoinBytes({LE32(3), AsciiBytes("A=1")}), ManyItems),
+                                   {0x01}}));
     std::uint32_t page = 0;
     TBytes file = OggPackets({VorbisIdentification(2, 44100, 128000)}, page, 0, 255 * 255, 0x02);
     AppendBytes(file, OggPackets({packet, VorbisSetup()}, page, 0));
@@ -124,11 +132,12 @@ TEST(TagLimits, WmaAttributesStopAtTheItemLimitAndLargeValuesAreNotKept) {
   std::u16string path;
   {
     const TBytes descriptor = JoinBytes({LE16(4), Utf16Bytes("A"), LE16(AsfString), LE16(4), Utf16Bytes("1")});
-    const TBytes flood = AsfObject(AsfExtendedContentDescriptionGuid, JoinBytes({LE16(0xFFFF), Repeated(descriptor, 0xFFFF)}));
+    const TBytes flood =
+        AsfObject(AsfExtendedContentDescriptionGuid, JoinBytes({LE16(0xFFFF), Repeated(descriptor, 0xFFFF)}));
     std::vector<TBytes> objects = {
         AsfContentDescription({.title = "Limits"}),
-        AsfHeaderExtension({AsfMetadataLibrary({{.name = AsfName("WM/Picture"), .type = AsfBytes,
-                                                 .value = AsfPictureValue(HugeValue)}})})};
+        AsfHeaderExtension({AsfMetadataLibrary(
+            {{.name = AsfName("WM/Picture"), .type = AsfBytes, .value = AsfPictureValue(HugeValue)}})})};
     for (std::size_t i = 0; i * 0xFFFF < ManyItems; ++i) objects.push_back(flood);
     path = ToReaderPath(folder.Write("limits.wma", WmaFile({.moreObjects = objects})));
   }
@@ -137,7 +146,8 @@ TEST(TagLimits, WmaAttributesStopAtTheItemLimitAndLargeValuesAreNotKept) {
   EXPECT_EQ(tag.ReadFrameByNameAsText(u"Title"), u"Limits");
   EXPECT_LE(static_cast<std::size_t>(tag.Count()), MaxTagItems);
   bool picture = false;
-  for (const TWMATagFrame& frame : tag.Frames()) picture = picture || (frame.Name == u"WM/Picture" && frame.Stream.empty());
+  for (const TWMATagFrame& frame : tag.Frames())
+    picture = picture || (frame.Name == u"WM/Picture" && frame.Stream.empty());
   EXPECT_TRUE(picture);
 }
 
@@ -145,8 +155,9 @@ TEST(TagLimits, Mp4ItemsStopAtTheItemLimitAndLargeValuesAreNotKept) {
   TTestFolder folder;
   std::u16string path;
   {
-    const TBytes items = JoinBytes({Mp4TextItem("\251nam", "Limits"), Mp4Item("covr", {Mp4Data(Mp4Jpeg, TBytes(HugeValue, 0))}),
-                                    Repeated(Mp4AtomWithSize("xxxx", 8), ManyItems)});
+    const TBytes items =
+        JoinBytes({Mp4TextItem("\251nam", "Limits"), Mp4Item("covr", {Mp4Data(Mp4Jpeg, TBytes(HugeValue, 0))}),
+                   Repeated(Mp4AtomWithSize("xxxx", 8), ManyItems)});
     path = ToReaderPath(folder.Write("limits.m4a", Mp4File({.tracks = {}, .items = {items}})));
   }
   TMP4Tag tag;
@@ -206,8 +217,8 @@ TEST(TagLimits, WalksOverCountlessTinyUnitsEndEarly) {
     EXPECT_LT(stream.BytesRead, FewBytes);
   }
   {
-    TCountingStream stream(Mp4File({.tracks = {Repeated(Mp4Atom("free", TBytes{}), Units)},
-                                    .items = {Mp4TextItem("\251nam", "Late")}}));
+    TCountingStream stream(
+        Mp4File({.tracks = {Repeated(Mp4Atom("free", TBytes{}), Units)}, .items = {Mp4TextItem("\251nam", "Late")}}));
     TMP4Tag tag;
     EXPECT_EQ(TMP4Tag::ResultNoItems, tag.LoadFromStream(stream));
     EXPECT_LT(stream.BytesRead, FewBytes);
@@ -226,8 +237,10 @@ TEST(TagLimits, TheFirstMpegFrameIsLookedForOnlyNearTheStart) {
   TTestFolder folder;
   const TBytes frames = MpegFrames({}, 200);
   TMPEGaudio mpeg;
-  EXPECT_TRUE(mpeg.ReadFromFileDataOnly(SparseFile(folder, "late.mp3", (10 << 20) + frames.size(), {{10 << 20, frames}})));
-  EXPECT_FALSE(mpeg.ReadFromFileDataOnly(SparseFile(folder, "later.mp3", (20 << 20) + frames.size(), {{20 << 20, frames}})));
+  EXPECT_TRUE(
+      mpeg.ReadFromFileDataOnly(SparseFile(folder, "late.mp3", (10 << 20) + frames.size(), {{10 << 20, frames}})));
+  EXPECT_FALSE(
+      mpeg.ReadFromFileDataOnly(SparseFile(folder, "later.mp3", (20 << 20) + frames.size(), {{20 << 20, frames}})));
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(mpeg.ReadFromFileDataOnly(SparseFile(folder, "zeros.mp3", std::uint64_t{6} << 30, {})));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
