@@ -183,8 +183,11 @@ class DialogWindows : public testing::Test {
 constexpr int ThirdStarX = 243, StarY = 507;
 constexpr int FavoriteX = 375, FavoriteY = 507;
 constexpr int PropertiesOkX = 213, PropertiesOkY = 588;
-// Of the Settings window: its Empty Database button.
+// Of the Settings window: its Rebuild and Empty Database buttons; of the
+// progress window, its Cancel.
+constexpr int RebuildX = 126, RebuildY = 319;
 constexpr int EmptyX = 535, EmptyY = 319;
+constexpr int ProgressCancelX = 180, ProgressCancelY = 99;
 
 TEST_F(DialogWindows, PropertiesStoresTheRatingAndFavouriteChosenWithTheMouse) {
   const std::string entry = PutTrack();
@@ -236,6 +239,44 @@ TEST_F(DialogWindows, SettingsEmptiesTheLibraryOnlyAfterYesAndEscapeCloses) {
   const auto [status, output] = run.Wait();
   EXPECT_EQ(status, 0) << output;
   EXPECT_EQ(Query("select count(*) from mp3files"), 0);
+}
+
+TEST_F(DialogWindows, CancelInTheRebuildsProgressUndoesTheWholeRebuild) {
+  // Enough readable tracks (links to one file) that the rebuild is still
+  // running when Cancel is clicked.
+  constexpr int tracks = 20000;
+  const std::string entry = PutTrack();
+  const std::filesystem::path track = FFolder.Path("music/a.mp3");
+  std::filesystem::create_directories(FFolder.Path("links"));
+  for (int i = 0; i < tracks; ++i)
+    std::filesystem::create_symlink(track, FFolder.Path("links/" + std::to_string(i) + ".mp3"));
+  velmaro::test::ExecuteSql(Library(), "with recursive n(i) as (select 0 union all select i + 1 from n where i + 1 < " +
+                                           std::to_string(tracks) + ") insert into mp3files (mf_path, mf_title) "
+                                           "select '" + FFolder.Path("links/") + "' || i || '.mp3', 'old' from n");
+
+  TVelmaroRun run(*FXvfb, Velmaro("exec /Settings", FXvfb->Display()));
+  const std::string window = NewWindow("Settings");
+  ASSERT_FALSE(window.empty()) << "no Settings window";
+  Click(window, RebuildX, RebuildY);
+  const std::string question = NewWindow("Settings", {window});
+  ASSERT_FALSE(question.empty()) << "no question";
+  Keys(question, "y");
+  const std::string progress = NewWindow("Settings", {window, question});
+  ASSERT_FALSE(progress.empty()) << "no progress window";
+  Screenshot("settings-rebuild-progress.png");
+  Click(progress, ProgressCancelX, ProgressCancelY);
+  // The report of the cancelled run, answered with Enter; then Escape.
+  const std::string report = NewWindow("Settings", {window, question, progress});
+  ASSERT_FALSE(report.empty()) << "no report";
+  Keys(report, "Return");
+  for (auto end = std::chrono::steady_clock::now() + 20s;
+       Windows("Settings").size() > 1 && std::chrono::steady_clock::now() < end;)
+    std::this_thread::sleep_for(100ms);
+  Keys(window, "Escape");
+
+  const auto [status, output] = run.Wait();
+  EXPECT_EQ(status, 0) << output;
+  EXPECT_EQ(Query("select count(*) from mp3files where mf_title = 'old'"), tracks);
 }
 
 TEST_F(DialogWindows, ADisplayThatGoesAwayEndsTheDialogButNotTheHost) {

@@ -402,6 +402,7 @@ struct TProgressWindow::TParts {
   bool Cancelled = false;
 
   TParts(const std::string& caption, const Fl_Window* owner) : Window(360, 130, caption.c_str()), Owner(owner) {
+    Window.box(FL_UP_BOX);
     auto* text = new TLabel(16, 14, 328, 22, FL_ALIGN_LEFT);
     text->Text(u"Working, please wait...");
     Bar = new Fl_Progress(16, 42, 328, 24);

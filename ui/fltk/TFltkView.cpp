@@ -81,7 +81,8 @@ std::optional<std::u16string> TFltkView::ChooseDatabaseFile(const std::u16string
   // start), so the chooser is a saving one, without the overwrite question.
   Fl_Native_File_Chooser chooser(Fl_Native_File_Chooser::BROWSE_SAVE_FILE);
   chooser.title("Open");
-  chooser.filter("Database files (*.db)\t*.db\nAll files (*)\t*");
+  // Names are matched by case here: "*.db" alone would hide VORNAK.DB.
+  chooser.filter("Database files\t*.[dD][bB]\nAll files\t*");
   const std::string start = ToUtf8(folder), file = ToUtf8(name);
   if (!start.empty()) chooser.directory(start.c_str());
   if (!file.empty()) chooser.preset_file(file.c_str());
