@@ -68,18 +68,24 @@ int XErrorOnDisplay(Display* display, XErrorEvent* event) {
   return 0;
 }
 
+// Xlib may hold its display lock here: nothing is thrown through it.
+// The display is marked lost, and HideAllWhenLost ends every modal loop.
 int XIoErrorOnDisplay(Display* display) {
   if (display != fl_display && HostIoErrorHandler) return HostIoErrorHandler(display);
-  if (!Lost) {
-    Lost = true;
-    throw TDisplayLost{"the connection to the display was lost"};
-  }
+  Lost = true;
   return 0;
 }
 
 // After the I/O error handler, Xlib ends the process unless this returns;
 // the display then stays marked as broken and its calls do nothing.
 void XIoErrorExit(Display*, void*) { Lost = true; }
+
+// Runs each time FLTK waits, in its own loops too (the file chooser's):
+// once the display is gone every window hides, so that each loop ends.
+void HideAllWhenLost(void*) {
+  if (!Lost) return;
+  while (Fl_Window* window = Fl::first_window()) window->hide();
+}
 
 void CentreIn(Fl_Window& window, int x, int y, int w, int h) {
   window.position(x + (w - window.w()) / 2, y + (h - window.h()) / 2);
@@ -105,10 +111,8 @@ void ShowModal(Fl_Window& window, const Fl_Window* owner) {
 }
 
 void RunUntilHidden(Fl_Window& window) {
-  while (window.shown()) {
-    Fl::wait();
-    if (Lost) throw TDisplayLost{"the connection to the display was lost"};
-  }
+  while (window.shown() && !Lost) Fl::wait();
+  if (Lost) throw TDisplayLost{"the connection to the display was lost"};
 }
 
 }  // namespace
@@ -129,6 +133,7 @@ TFltkSession::TFltkSession() {
 TFltkSession::~TFltkSession() {
   if (!FOwnsTurn) return;
   if (XHandlersInstalled) {
+    Fl::remove_check(HideAllWhenLost);
     XSetErrorHandler(HostErrorHandler);
     XSetIOErrorHandler(HostIoErrorHandler);
     if (fl_display != nullptr) XSetIOErrorExitHandler(fl_display, nullptr, nullptr);
@@ -168,6 +173,7 @@ std::u16string TFltkSession::Open() {
   HostErrorHandler = XSetErrorHandler(XErrorOnDisplay);
   HostIoErrorHandler = XSetIOErrorHandler(XIoErrorOnDisplay);
   XSetIOErrorExitHandler(fl_display, XIoErrorExit, nullptr);
+  Fl::add_check(HideAllWhenLost);
   XHandlersInstalled = true;
   // FLTK's file chooser would otherwise load GTK into a host that may be
   // a GTK or Qt program of another version.

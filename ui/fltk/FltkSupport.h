@@ -20,9 +20,9 @@ namespace velmaro::ui::fltk {
 // the controls laid out in pixels at 120 pixels per inch.
 inline constexpr int FontSize = 14;
 
-// Thrown out of FLTK when the display connection is lost or FLTK meets a
-// fatal error: it unwinds every modal loop up to the dialog's opener. Not
-// a std::exception, so that no handler on the way swallows it.
+// Thrown by our modal loops once the display connection is lost, and by
+// FLTK's fatal handler: it unwinds every modal loop up to the dialog's
+// opener. Not a std::exception, so that no handler on the way swallows it.
 struct TDisplayLost {
   std::string Message;
 };
