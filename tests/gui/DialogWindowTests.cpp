@@ -178,33 +178,36 @@ class DialogWindows : public testing::Test {
   std::unique_ptr<TXvfb> FXvfb;
 };
 
-// Points of the Properties window's layout: the rating box's stars and
-// check box, and the OK button.
+// Points of the Properties window's layout: the rating box's third star
+// and its check box.
 constexpr int ThirdStarX = 243, StarY = 507;
 constexpr int FavoriteX = 375, FavoriteY = 507;
-constexpr int PropertiesOkX = 213, PropertiesOkY = 588;
 // Of the Settings window: its Rebuild and Empty Database buttons; of the
 // progress window, its Cancel.
 constexpr int RebuildX = 126, RebuildY = 319;
 constexpr int EmptyX = 535, EmptyY = 319;
 constexpr int ProgressCancelX = 180, ProgressCancelY = 99;
 
-TEST_F(DialogWindows, PropertiesStoresTheRatingAndFavouriteChosenWithTheMouse) {
+TEST_F(DialogWindows, PropertiesStoresWhatWasTypedAndClickedOnEnter) {
   const std::string entry = PutTrack();
   ASSERT_EQ(Query("select mf_rating + mf_favorite from mp3files"), 0);
 
   TVelmaroRun run(*FXvfb, Velmaro("exec --verb properties " + ShellQuoted(entry), FXvfb->Display()));
   const std::string window = NewWindow("Properties");
   ASSERT_FALSE(window.empty()) << "no Properties window";
+  // The keyboard starts in the title.
+  FXvfb->Run("xdotool windowfocus --sync " + window + " type --delay 20 " + ShellQuoted("Sigur Rós"));
   Click(window, ThirdStarX, StarY);
   Click(window, FavoriteX, FavoriteY);
   Screenshot("properties.png");
-  Click(window, PropertiesOkX, PropertiesOkY);
+  // The check box has the focus and leaves Enter to OK.
+  Keys(window, "Return");
 
   const auto [status, output] = run.Wait();
   EXPECT_EQ(status, 0) << output;
   EXPECT_EQ(Query("select mf_rating from mp3files"), 3);
   EXPECT_EQ(Query("select mf_favorite from mp3files"), 1);
+  EXPECT_EQ(Query("select mf_title = 'Sigur Rós' from mp3files"), 1);
 }
 
 TEST_F(DialogWindows, SettingsEmptiesTheLibraryOnlyAfterYesAndEscapeCloses) {

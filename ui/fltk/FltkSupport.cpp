@@ -283,13 +283,20 @@ TDialogWindow::TDialogWindow(int w, int h, const char* caption) : Fl_Double_Wind
 }
 
 int TDialogWindow::handle(int event) {
-  const int handled = Fl_Double_Window::handle(event);
-  if (!handled && event == FL_SHORTCUT && DefaultButton != nullptr && DefaultButton->active_r() &&
+  if (event == FL_FOCUS && InitialFocus != nullptr) {
+    Fl_Widget* first = InitialFocus;
+    InitialFocus = nullptr;
+    if (first->take_focus()) return 1;
+  }
+  // An Enter the focused control did not take comes up through its
+  // parents to here; taken now, before FLTK offers it as a shortcut, when
+  // any group would use it to move to the next control.
+  if ((event == FL_KEYBOARD || event == FL_SHORTCUT) && DefaultButton != nullptr && DefaultButton->active_r() &&
       (Fl::event_key() == FL_Enter || Fl::event_key() == FL_KP_Enter)) {
     DefaultButton->do_callback();
     return 1;
   }
-  return handled;
+  return Fl_Double_Window::handle(event);
 }
 
 void RunModal(Fl_Window& window) {

@@ -98,6 +98,9 @@ class TDialogWindow : public Fl_Double_Window {
 
   std::function<void()> OnCancel;
   Fl_Button* DefaultButton = nullptr;
+  // Takes the keyboard when the window first gets it (else FLTK gives it
+  // to the first control that takes it).
+  Fl_Widget* InitialFocus = nullptr;
 };
 
 // Shows the window modal, centred on the screen, and runs FLTK's loop on

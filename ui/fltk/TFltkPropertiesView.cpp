@@ -141,8 +141,6 @@ void TFltkPropertiesView::SetStar(int image, TStar star) {
   if (FStars[image]->window() != nullptr) FStars[image]->window()->redraw();
 }
 
-void TFltkPropertiesView::FocusFirstEdit() {
-  if (FFirstEdit != nullptr) FFirstEdit->take_focus();
-}
+void TFltkPropertiesView::FocusFirstEdit() { Window().InitialFocus = FFirstEdit; }
 
 }  // namespace velmaro::ui::fltk
