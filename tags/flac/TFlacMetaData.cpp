@@ -42,7 +42,9 @@ TFlacTagCoverArtInfo ReadFlacPictureInfo(std::span<const std::uint8_t> body) {
   TFlacTagCoverArtInfo info;
   TFieldCursor cursor(body);
   info.PictureType = cursor.BE32();
-  for (const std::uint8_t byte : cursor.Take(cursor.BE32())) info.MIMEType += static_cast<char16_t>(byte);
+  // Every byte becomes the character with its code, in one allocation.
+  const std::span<const std::uint8_t> mimeType = cursor.Take(cursor.BE32());
+  info.MIMEType.assign(mimeType.begin(), mimeType.end());
   const std::uint32_t descriptionLength = cursor.BE32();
   if (descriptionLength != 0) {
     const std::span<const std::uint8_t> description = cursor.Take(descriptionLength);
