@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "tags/common/TByteView.h"
+#include "tags/common/TStream.h"
 
 namespace velmaro::tags {
 
@@ -35,5 +36,10 @@ struct TOggHeader {
 // The header held in bytes read at a page's start; bytes beyond the view
 // read as 0.
 TOggHeader ParseOggHeader(const TByteView& bytes);
+
+// The granule position of the last page that starts in the last 12,060
+// bytes of the stream (the last "OggS" found there; the page need not be
+// complete); false when there is none. Reads only that tail.
+bool LastGranulePosition(TStream& stream, std::uint64_t& granule);
 
 }  // namespace velmaro::tags

@@ -1,9 +1,7 @@
 #include "tags/ogg/TOggVorbis.h"
 
-#include <algorithm>
 #include <array>
 #include <cmath>
-#include <vector>
 
 #include "tags/common/TByteView.h"
 #include "tags/ogg/TOggHeader.h"
@@ -11,13 +9,6 @@
 namespace velmaro::tags {
 
 namespace {
-
-// The end of the file is searched in 50 windows of 251 bytes, each 241
-// bytes further back, for the last "OggS" that starts at offset 0..241 of
-// a window.
-constexpr int TailWindows = 50;
-constexpr std::int64_t TailStep = 241;
-constexpr std::int64_t TailBack = 10;
 
 constexpr std::size_t VorbisIdSize = 30;
 
@@ -90,26 +81,10 @@ bool TOggVorbis::Read(TStream& stream) {
 }
 
 void TOggVorbis::FindLastGranule(TStream& stream) {
-  // One read covers every window; the search then goes window by window.
-  const std::int64_t tailStart = std::max<std::int64_t>(0, FFileSize - TailWindows * TailStep - TailBack);
-  stream.SeekTo(tailStart);
-  const std::vector<std::uint8_t> tail = stream.ReadBytes(static_cast<std::size_t>(FFileSize - tailStart));
-  const TByteView view(tail);
-  // Consecutive windows overlap by one offset, and the windows that would
-  // start before the data all start at 0 and cover offsets already
-  // searched. So the search is one backward scan, from the last offset of
-  // the first window down to the start of the last one; each offset is
-  // looked at once, however small the file.
-  const std::int64_t top = std::max<std::int64_t>(0, FFileSize - TailStep - TailBack) + TailStep;
-  for (std::int64_t offset = top; offset >= tailStart; --offset) {
-    const std::size_t at = static_cast<std::size_t>(offset - tailStart);
-    if (view.At(at) == 'O' && view.Matches(at, "OggS")) {
-      const TOggHeader last = ParseOggHeader(view.Slice(at, TOggHeader::MaxSize));
-      FSamples = static_cast<std::int32_t>(static_cast<std::uint32_t>(last.AbsolutePosition));
-      return;
-    }
-  }
-  FSamples = 0;
+  std::uint64_t granule = 0;
+  FSamples = LastGranulePosition(stream, granule)
+                 ? static_cast<std::int32_t>(static_cast<std::uint32_t>(granule))
+                 : 0;
 }
 
 double TOggVorbis::Duration() const {
