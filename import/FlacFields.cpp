@@ -8,7 +8,7 @@ namespace velmaro::import {
 
 using namespace velmaro::tags;
 
-bool ReadFlacFields(std::u16string_view path, TTrackFields& fields) {
+bool ReadFlacFields(std::u16string_view path, TTrackFields& fields, TSkipReason&) {
   {
     TFLACfile flac;
     if (!flac.ReadFromFile(path) || !flac.Valid()) return false;

@@ -8,6 +8,7 @@
 #include "import/TagText.h"
 #include "library/SqlText.h"
 #include "library/TDISQLite3UniDirQuery.h"
+#include "platform/FileSystem.h"
 #include "platform/Platform.h"
 #include "platform/Text.h"
 #include "tags/id3v1/TID3v1Tag.h"
@@ -19,7 +20,7 @@ namespace {
 
 struct TFormatBranch {
   std::vector<std::u16string_view> Extensions;  // lower case, with the full stop
-  bool (*Read)(std::u16string_view path, TTrackFields& fields);
+  bool (*Read)(std::u16string_view path, TTrackFields& fields, TSkipReason& why);
 };
 
 // The formats in the order they are tried.
@@ -30,6 +31,8 @@ const std::vector<TFormatBranch>& FormatBranches() {
       {{u".wma"}, ReadWmaFields},
       {{u".ogg"}, ReadOggFields},
       {{u".m4a", u".m4r", u".m4b"}, ReadMp4Fields},
+      {{u".opus"}, ReadOpusFields},
+      {{u".oga"}, ReadOgaFields},
   };
   return branches;
 }
@@ -46,6 +49,19 @@ std::u16string LowerExtension(std::u16string_view path) {
 // CleanTagText; the others hold none).
 std::u16string Q(const std::u16string& value) { return u"\"" + value + u"\""; }
 
+// Why no branch took the file: what the file itself shows first, then
+// what the last branch tried said.
+TSkipReason DeclinedReason(std::u16string_view path, bool extensionKnown, TSkipReason branchReason) {
+  if (!platform::FileExists(path)) return TSkipReason::NoFile;
+  if (!extensionKnown) return TSkipReason::UnknownExtension;
+  {
+    platform::TReadFile file(path);
+    if (!file.IsOpen()) return TSkipReason::Unreadable;
+    if (file.Size() == 0) return TSkipReason::Empty;
+  }
+  return branchReason == TSkipReason::None ? TSkipReason::NotAudio : branchReason;
+}
+
 }  // namespace
 
 void InitReaderDefaults() {
@@ -53,22 +69,44 @@ void InitReaderDefaults() {
   tags::TID3v2Tag::SetDefaultDecodeANSIText(true);
 }
 
-bool ReadTrackFields(std::u16string_view path, TTrackFields& fields) {
+std::u16string SkipReasonText(TSkipReason reason) {
+  switch (reason) {
+    case TSkipReason::None: return u"";
+    case TSkipReason::NoFile: return u"no such file";
+    case TSkipReason::UnknownExtension: return u"unknown extension";
+    case TSkipReason::Unreadable: return u"cannot be opened";
+    case TSkipReason::Empty: return u"empty file";
+    case TSkipReason::NotAudio: return u"not audio the library takes";
+    case TSkipReason::TooShort: return u"too short";
+    case TSkipReason::Channels: return u"a channel count the library does not take";
+    case TSkipReason::ReadError: return u"could not be read";
+  }
+  return u"not audio the library takes";
+}
+
+bool ReadTrackFields(std::u16string_view path, TTrackFields& fields, TSkipReason* why) {
   fields = TTrackFields{};
   const std::u16string extension = LowerExtension(path);
-  bool accepted = false;
+  bool accepted = false, extensionKnown = false;
+  TSkipReason branchReason = TSkipReason::None;
   for (const TFormatBranch& branch : FormatBranches()) {
     bool matches = false;
     for (std::u16string_view known : branch.Extensions) matches = matches || extension == known;
     if (!matches) continue;
+    extensionKnown = true;
     TTrackFields candidate;
-    if (branch.Read(path, candidate)) {
+    branchReason = TSkipReason::None;
+    if (branch.Read(path, candidate, branchReason)) {
       fields = std::move(candidate);
       accepted = true;
       break;
     }
   }
-  if (!accepted) return false;
+  if (!accepted) {
+    if (why) *why = DeclinedReason(path, extensionKnown, branchReason);
+    return false;
+  }
+  if (why) *why = TSkipReason::None;
   if (Trim(fields.mf_artist).empty()) fields.mf_artist = ArtistFromFileName(path);
   if (Trim(fields.mf_title).empty()) fields.mf_title = TitleFromFileName(path);
   if (Trim(fields.mf_album).empty()) fields.mf_album = u"Music";
@@ -105,7 +143,9 @@ bool ImportTrack(std::u16string_view path, TDISQLite3Database& database, bool fa
   return ImportTrackFile(path, database, favorite) == TImportResult::Imported;
 }
 
-TImportResult ImportTrackFile(std::u16string_view path, TDISQLite3Database& database, bool favorite) {
+TImportResult ImportTrackFile(std::u16string_view path, TDISQLite3Database& database, bool favorite,
+                              TSkipReason* why) {
+  if (why) *why = TSkipReason::None;
   TExistingMarks marks;
   try {
     marks = ReadExistingMarks(database, path);
@@ -114,8 +154,9 @@ TImportResult ImportTrackFile(std::u16string_view path, TDISQLite3Database& data
   }
   TTrackFields fields;
   try {
-    if (!ReadTrackFields(path, fields)) return TImportResult::NotAccepted;
+    if (!ReadTrackFields(path, fields, why)) return TImportResult::NotAccepted;
   } catch (...) {
+    if (why) *why = TSkipReason::ReadError;
     return TImportResult::NotAccepted;
   }
   const std::u16string favoriteValue = favorite ? std::u16string(u"1") : marks.Favorite;

@@ -14,8 +14,12 @@ namespace velmaro::import {
 void InitReaderDefaults();
 
 // Fills fields from the first format that accepts the file (by extension,
-// then by its reader); false when none does.
-bool ReadTrackFields(std::u16string_view path, TTrackFields& fields);
+// then by its reader); false when none does, with the reason in *why when
+// it is given.
+bool ReadTrackFields(std::u16string_view path, TTrackFields& fields, TSkipReason* why = nullptr);
+
+// A reason as a user reads it: "unknown extension", "too short", ...
+std::u16string SkipReasonText(TSkipReason reason);
 
 // The texts of mf_favorite and mf_rating stored for the path ("" when the
 // library has no row for it).
@@ -30,8 +34,10 @@ enum class TImportResult {
   Failed,       // the library could not be read or written: nothing changed
 };
 
-// ImportTrack with the reason of a false result.
-TImportResult ImportTrackFile(std::u16string_view path, TDISQLite3Database& database, bool favorite);
+// ImportTrack with the reason of a false result; for NotAccepted, why a
+// file was not taken goes into *why when it is given.
+TImportResult ImportTrackFile(std::u16string_view path, TDISQLite3Database& database, bool favorite,
+                              TSkipReason* why = nullptr);
 
 // Reads the file and replaces its row (keeping its rating, and its
 // favourite mark unless favorite asks for one). False when no reader

@@ -74,7 +74,7 @@ void ReadId3v1(std::u16string_view path, TTrackFields& fields) {
 
 }  // namespace
 
-bool ReadMp3Fields(std::u16string_view path, TTrackFields& fields) {
+bool ReadMp3Fields(std::u16string_view path, TTrackFields& fields, TSkipReason&) {
   {
     TMPEGaudio mpeg;
     if (!mpeg.ReadFromFileDataOnly(path) || !mpeg.Valid()) return false;

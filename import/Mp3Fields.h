@@ -13,6 +13,6 @@ namespace velmaro::import {
 std::u16string ResolveGenreCode(std::u16string_view text);
 
 // True when the file is MPEG audio; fills the fields it can.
-bool ReadMp3Fields(std::u16string_view path, TTrackFields& fields);
+bool ReadMp3Fields(std::u16string_view path, TTrackFields& fields, TSkipReason& why);
 
 }  // namespace velmaro::import

@@ -12,7 +12,7 @@ namespace {
 std::u16string NonZero(long long value) { return value == 0 ? std::u16string() : platform::IntToU16(value); }
 }  // namespace
 
-bool ReadMp4Fields(std::u16string_view path, TTrackFields& fields) {
+bool ReadMp4Fields(std::u16string_view path, TTrackFields& fields, TSkipReason&) {
   TMP4Tag mp4;
   // A file without metadata items (result 1) is still a track when the
   // reader found its audio: it is imported with the name fallbacks.

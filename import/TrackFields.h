@@ -22,5 +22,19 @@ inline constexpr std::int32_t FileTypeFLAC = 1;
 inline constexpr std::int32_t FileTypeOgg = 2;
 inline constexpr std::int32_t FileTypeWMA = 3;
 inline constexpr std::int32_t FileTypeMP4 = 4;
+inline constexpr std::int32_t FileTypeOpus = 5;
+
+// Why a file gives no row.
+enum class TSkipReason {
+  None,
+  NoFile,            // there is no such file
+  UnknownExtension,  // no format is tried for its extension
+  Unreadable,        // it cannot be opened
+  Empty,             // it holds no bytes
+  NotAudio,          // the reader of its extension does not take it
+  TooShort,          // its play time is 0.1 s or less
+  Channels,          // a channel count the reader does not take
+  ReadError,         // a reader failed on it
+};
 
 }  // namespace velmaro::import

@@ -8,7 +8,7 @@ namespace velmaro::import {
 
 using namespace velmaro::tags;
 
-bool ReadWmaFields(std::u16string_view path, TTrackFields& fields) {
+bool ReadWmaFields(std::u16string_view path, TTrackFields& fields, TSkipReason&) {
   {
     TWMAfile wma;
     if (!wma.ReadFromFile(path) || !wma.Valid()) return false;

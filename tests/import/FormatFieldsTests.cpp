@@ -2,6 +2,7 @@
 // make of the cases the corpus encoders do not write.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 
 #include "import/ImportTrack.h"
@@ -43,10 +44,46 @@ TEST_F(FormatFields, OggTakesItsYearFromYearNotFromDate) {
   EXPECT_EQ(Fields.mf_year, u"1999");
 }
 
-TEST_F(FormatFields, AnOggFileThatIsNotVorbisIsNotTaken) {
-  EXPECT_FALSE(ReadTrackFields(Write("opus.ogg", OpusFile(2, {OggComment("TITLE=x")})), Fields));
+TEST_F(FormatFields, OpusByItsNameAndOgaByItsFirstPacket) {
+  // The last granule counts the 312 samples of pre-skip as well.
+  const TBytes opus = OpusFile(2, {OggComment("TITLE=Op"), OggComment("YEAR=2001")}, 312 + 48000 * 10);
+  ASSERT_TRUE(ReadTrackFields(Write("a.opus", opus), Fields));
+  EXPECT_EQ(Fields.mf_filetype, FileTypeOpus);
+  EXPECT_EQ(Fields.mf_title, u"Op");
+  EXPECT_EQ(Fields.mf_year, u"2001");
+  EXPECT_EQ(Fields.mf_hasimage, u"0");
+  EXPECT_EQ(Fields.mf_samplerate, u"48000");
+  EXPECT_EQ(Fields.mf_channelsmode, u"2");
+  EXPECT_EQ(Fields.mf_length, u"10");
+  EXPECT_EQ(Fields.mf_bitrate, platform::IntToU16(std::lround(static_cast<double>(opus.size()) / 10 / 125)));
+  ASSERT_TRUE(ReadTrackFields(Write("opus.OGA", opus), Fields));
+  EXPECT_EQ(Fields.mf_filetype, FileTypeOpus);
   TVorbisOptions options;
-  EXPECT_FALSE(ReadTrackFields(Write("vorbis.oga", VorbisFile(options)), Fields));
+  ASSERT_TRUE(ReadTrackFields(Write("vorbis.oga", VorbisFile(options)), Fields));
+  EXPECT_EQ(Fields.mf_filetype, FileTypeOgg);
+  // .ogg stays Vorbis only, and .opus is Opus only.
+  EXPECT_FALSE(ReadTrackFields(Write("opus.ogg", opus), Fields));
+  EXPECT_FALSE(ReadTrackFields(Write("vorbis.opus", VorbisFile(options)), Fields));
+}
+
+TEST_F(FormatFields, ARefusedFileSaysWhy) {
+  TSkipReason why = TSkipReason::None;
+  auto reason = [&](const std::string& name, const TBytes& bytes) {
+    EXPECT_FALSE(ReadTrackFields(Write(name, bytes), Fields, &why)) << name;
+    return why;
+  };
+  EXPECT_EQ(reason("cover.jpg", TBytes(100, 1)), TSkipReason::UnknownExtension);
+  EXPECT_EQ(reason("empty.mp3", {}), TSkipReason::Empty);
+  EXPECT_EQ(reason("noise.flac", TBytes(3000, 0x20)), TSkipReason::NotAudio);
+  EXPECT_EQ(reason("short.opus", OpusFile(2, {}, 312 + 4800)), TSkipReason::TooShort);
+  TVorbisOptions quad;
+  quad.channels = 4;
+  // A Vorbis stream refused is not tried as Opus.
+  EXPECT_EQ(reason("quad.oga", VorbisFile(quad)), TSkipReason::Channels);
+  EXPECT_EQ(reason("nine.opus", OpusFile(9, {})), TSkipReason::Channels);
+  EXPECT_FALSE(ReadTrackFields(Folder.Path16("missing.mp3"), Fields, &why));
+  EXPECT_EQ(why, TSkipReason::NoFile);
+  EXPECT_EQ(SkipReasonText(TSkipReason::TooShort), u"too short");
 }
 
 TEST_F(FormatFields, Mp4WithoutPlayTimeLeavesTheStreamFieldsEmpty) {
