@@ -1,9 +1,11 @@
 // velmaro put [--to VPATH] PATH...: copies files into the panel as a host
 // does. A folder is copied with everything below it; more than one file
-// is announced to the plug-in as one batch.
+// is announced to the plug-in as one batch. A file the library does not
+// take is listed with the reason the plug-in wrote into the host's log.
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <set>
 
 #include "host/Commands.h"
@@ -29,6 +31,14 @@ std::u16string TitlesName(const fs::path& local) {
   for (char16_t& c : name)
     if (c == platform::DirDelim) c = platform::AltDelim;
   return name;
+}
+
+// The reason in a log line "Skipped PATH: REASON" (no reason holds ": "),
+// empty for any other line.
+std::string SkipReason(const TLogLine& line) {
+  if (line.MsgType != fsapi::MSGTYPE_DETAILS || line.Text.rfind(u"Skipped ", 0) != 0) return {};
+  const std::size_t colon = line.Text.rfind(u": ");
+  return colon == std::u16string::npos ? std::string() : ToUtf8(line.Text.substr(colon + 2));
 }
 
 // The remote name of a local file below a folder that is copied to target.
@@ -90,6 +100,8 @@ int CommandPut(THostHarness& host, const TArgs& args) {
   if (batch) host.StatusInfo(target, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_PUT_MULTI);
   TProgressBar progress;
   std::vector<std::string> failed;
+  // Why the plug-in skipped a file, as it wrote into the host's log.
+  std::map<std::string, std::string> reasons;
   std::size_t done = 0;
   for (const TPutItem& item : items) {
     if (item.IsFolder) {
@@ -101,8 +113,12 @@ int CommandPut(THostHarness& host, const TArgs& args) {
       continue;
     }
     progress.Show(static_cast<long long>(done), static_cast<long long>(files), item.Local.filename().string());
+    const std::size_t logged = host.LogLines().size();
     if (host.PutFile(FromUtf8(item.Local.string()), item.Remote) != fsapi::FS_FILE_OK)
       failed.push_back(item.Local.string());
+    const std::vector<TLogLine> lines = host.LogLines();
+    for (std::size_t i = logged; i < lines.size(); ++i)
+      if (const std::string reason = SkipReason(lines[i]); !reason.empty()) reasons[item.Local.string()] = reason;
     ++done;
   }
   progress.Show(static_cast<long long>(files), static_cast<long long>(files), "");
@@ -124,14 +140,18 @@ int CommandPut(THostHarness& host, const TArgs& args) {
   }
   progress.Finish();
 
-  std::vector<std::string> skipped;
+  std::vector<std::pair<std::string, std::string>> skipped;
   std::size_t rows = 0;
   for (const TPutItem& item : items) {
     if (item.IsFolder) continue;
-    if (recorded.count(TitlesName(item.Local)))
+    if (recorded.count(TitlesName(item.Local))) {
       ++rows;
-    else if (std::find(failed.begin(), failed.end(), item.Local.string()) == failed.end())
-      skipped.push_back(item.Local.string());
+    } else if (std::find(failed.begin(), failed.end(), item.Local.string()) == failed.end()) {
+      // A plug-in that logs nothing still skipped the file for this.
+      const auto reason = reasons.find(item.Local.string());
+      skipped.emplace_back(item.Local.string(),
+                           reason != reasons.end() ? reason->second : "not audio the library takes");
+    }
   }
   if (lost) {
     std::cout << "put " << files << (files == 1 ? " file: " : " files: ") << "the library file could not be written, "
@@ -139,11 +159,12 @@ int CommandPut(THostHarness& host, const TArgs& args) {
     return 1;
   }
   std::cout << "put " << files << (files == 1 ? " file: " : " files: ") << rows << " recorded in the library";
-  if (!skipped.empty()) std::cout << ", " << skipped.size() << " not audio the library takes";
+  if (!skipped.empty()) std::cout << ", " << skipped.size() << " skipped";
   if (!failed.empty()) std::cout << ", " << failed.size() << " failed";
   std::cout << "\n";
   constexpr std::size_t Shown = 10;
-  for (std::size_t i = 0; i < skipped.size() && i < Shown; ++i) std::cout << "  skipped: " << skipped[i] << "\n";
+  for (std::size_t i = 0; i < skipped.size() && i < Shown; ++i)
+    std::cout << "  skipped: " << skipped[i].first << ": " << skipped[i].second << "\n";
   if (skipped.size() > Shown) std::cout << "  ... and " << skipped.size() - Shown << " more skipped\n";
   for (const std::string& path : failed) std::cout << "  failed: " << path << "\n";
   return failed.empty() ? status : 1;

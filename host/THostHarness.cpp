@@ -150,6 +150,16 @@ void THostHarness::ClearRequests() {
   FRequests.clear();
 }
 
+std::vector<TLogLine> THostHarness::LogLines() const {
+  std::lock_guard<std::mutex> guard(FRequestsLock);
+  return FLogLines;
+}
+
+void THostHarness::ClearLogLines() {
+  std::lock_guard<std::mutex> guard(FRequestsLock);
+  FLogLines.clear();
+}
+
 TListing THostHarness::List(std::u16string_view virtualPath) {
   TListing listing;
   std::u16string path(virtualPath);
@@ -281,7 +291,16 @@ int VELMARO_CALL THostHarness::ProgressCallback(int, fsapi::TWChar* source, fsap
   return 0;
 }
 
-void VELMARO_CALL THostHarness::LogCallback(int, int, fsapi::TWChar*) {}
+void VELMARO_CALL THostHarness::LogCallback(int pluginNr, int msgType, fsapi::TWChar* text) {
+  THostHarness* self = CurrentHarness;
+  if (!self) return;
+  TLogLine line{pluginNr, msgType, Text(text)};
+  {
+    std::lock_guard<std::mutex> guard(self->FRequestsLock);
+    self->FLogLines.push_back(line);
+  }
+  if (self->OnLog) self->OnLog(line);
+}
 
 int VELMARO_CALL THostHarness::RequestCallback(int pluginNr, int requestType, fsapi::TWChar* title,
                                                fsapi::TWChar* text, fsapi::TWChar*, int) {

@@ -62,6 +62,13 @@ struct TRequest {
   std::u16string Text;
 };
 
+// A line the plug-in wrote into the host's log.
+struct TLogLine {
+  int PluginNr;
+  int MsgType;
+  std::u16string Text;
+};
+
 // A custom-column field as FsContentGetSupportedField describes it.
 struct TContentField {
   int Index = 0;
@@ -148,6 +155,11 @@ class THostHarness {
   void ClearRequests();
   // Called for every request as well (the velmaro command prints them).
   std::function<void(const TRequest&)> OnRequest;
+  // What the plug-in wrote into the host's log, in order.
+  std::vector<TLogLine> LogLines() const;
+  void ClearLogLines();
+  // Called for every log line as well.
+  std::function<void(const TLogLine&)> OnLog;
   // Answers to the progress callback: return true to abort.
   std::function<bool(std::u16string_view source, std::u16string_view target, int percent)> OnProgress;
 
@@ -161,6 +173,7 @@ class THostHarness {
   TExports FExports;
   mutable std::mutex FRequestsLock;
   std::vector<TRequest> FRequests;
+  std::vector<TLogLine> FLogLines;  // guarded by FRequestsLock
 };
 
 // A virtual path written with backslashes, in the platform's delimiter.

@@ -93,6 +93,9 @@ inline constexpr int FS_STATUS_OP_DELETE = 8;
 // Request types.
 inline constexpr int RT_MsgOK = 8;
 
+// Log message types.
+inline constexpr int MSGTYPE_DETAILS = 3;
+
 // Preview results.
 inline constexpr int FS_BITMAP_NONE = 0;
 inline constexpr int FS_BITMAP_EXTRACT_YOURSELF = 2;

@@ -20,20 +20,33 @@ std::u16string LowerFirstChar(std::u16string_view path) {
   return result;
 }
 
+void TPlugin::LogSkipped(std::u16string_view localName, import::TSkipReason why) {
+  if (why == import::TSkipReason::None) why = import::TSkipReason::NotAudio;
+  LogDetail(u"Skipped " + std::u16string(localName) + u": " + import::SkipReasonText(why));
+}
+
 int TPlugin::FsPutFileW(const char16_t* localName, const char16_t* remoteName, int) {
   return Trapped("FsPutFileW", fsapi::FS_FILE_OK, [&] {
-    if (localName == nullptr || !platform::FileExists(localName)) return fsapi::FS_FILE_OK;
+    if (localName == nullptr) return fsapi::FS_FILE_OK;
+    if (!platform::FileExists(localName)) {
+      LogSkipped(localName, import::TSkipReason::NoFile);
+      return fsapi::FS_FILE_OK;
+    }
     const std::u16string_view remote = remoteName ? std::u16string_view(remoteName) : std::u16string_view();
     const bool favorite = StartsWith(remote, VPath(u"\\Favorites"));
     if (!EnsureLibrary()) return fsapi::FS_FILE_WRITEERROR;
-    // A file no reader accepts is skipped quietly (a folder of music also
-    // holds pictures and playlists); a library that cannot be written is
-    // a failure the host must hear of.
-    switch (import::ImportTrackFile(LowerFirstChar(localName), *FLibrary.LibraryDatabase, favorite)) {
+    // A file no reader accepts is skipped without failing the copy (a
+    // folder of music also holds pictures and playlists), and only the
+    // host's log says why; a library that cannot be written is a failure
+    // the host must hear of.
+    import::TSkipReason why = import::TSkipReason::None;
+    switch (import::ImportTrackFile(LowerFirstChar(localName), *FLibrary.LibraryDatabase, favorite, &why)) {
       case import::TImportResult::Imported:
         if (FBatch.Transaction) ++FBatch.Recorded;
         return fsapi::FS_FILE_OK;
-      case import::TImportResult::NotAccepted: return fsapi::FS_FILE_OK;
+      case import::TImportResult::NotAccepted:
+        LogSkipped(localName, why);
+        return fsapi::FS_FILE_OK;
       case import::TImportResult::Failed: return fsapi::FS_FILE_WRITEERROR;
     }
     return fsapi::FS_FILE_OK;

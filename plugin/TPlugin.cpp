@@ -193,12 +193,41 @@ void TPlugin::ShowHostMessage(const std::u16string& text) {
     requestProc = FRequestProc;
   }
   if (requestProc == nullptr) return;
+  TPendingMessage message;
+  message.RequestProc = requestProc;
+  message.Text = text;
   if (CallScopeDepth > 0) {
     std::lock_guard<std::mutex> guard(FPendingLock);
-    FPendingMessages.push_back({requestProc, text});
+    FPendingMessages.push_back(std::move(message));
     return;
   }
-  CallRequestProc(requestProc, text);
+  Deliver(message);
+}
+
+void TPlugin::LogDetail(const std::u16string& text) {
+  TPendingMessage message;
+  {
+    std::lock_guard<std::recursive_mutex> guard(FLock);
+    message.LogProc = FLogProc;
+    message.PluginNr = FPluginNr;
+  }
+  if (message.LogProc == nullptr) return;
+  message.Text = text;
+  if (CallScopeDepth > 0) {
+    std::lock_guard<std::mutex> guard(FPendingLock);
+    FPendingMessages.push_back(std::move(message));
+    return;
+  }
+  Deliver(message);
+}
+
+void TPlugin::Deliver(const TPendingMessage& message) {
+  if (message.RequestProc != nullptr) {
+    CallRequestProc(message.RequestProc, message.Text);
+  } else if (message.LogProc != nullptr) {
+    std::u16string line = message.Text;
+    message.LogProc(message.PluginNr, fsapi::MSGTYPE_DETAILS, line.data());
+  }
 }
 
 void TPlugin::DeliverHostMessages() {
@@ -209,7 +238,7 @@ void TPlugin::DeliverHostMessages() {
   }
   for (const TPendingMessage& message : messages) {
     try {
-      CallRequestProc(message.RequestProc, message.Text);
+      Deliver(message);
     } catch (...) {
       // Nothing may escape into the host.
     }

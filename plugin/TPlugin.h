@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "import/TrackFields.h"
 #include "library/Library.h"
 #include "plugin/FsPluginApi.h"
 #include "plugin/TColumnProvider.h"
@@ -93,7 +94,12 @@ class TPlugin {
   // OK button; dropped while the host has given no callback. Inside a
   // TCallScope the message is shown when the scope ends.
   void ShowHostMessage(const std::u16string& text);
-  // Shows the messages that waited for the lock to be let go.
+  // Writes a detail line into the host's log through its log callback;
+  // dropped while the host has given none. Inside a TCallScope the line
+  // is written when the scope ends, in order with the messages.
+  void LogDetail(const std::u16string& text);
+  // Shows the messages, and writes the log lines, that waited for the
+  // lock to be let go.
   void DeliverHostMessages();
 
   TLibraryState& Library() { return FLibrary; }
@@ -118,14 +124,20 @@ class TPlugin {
   };
   // Opens the library when it is not yet, at most once per batch.
   bool EnsureLibrary();
+  // A log line naming a file the copy in skipped and why.
+  void LogSkipped(std::u16string_view localName, import::TSkipReason why);
   void BeginBatchTransaction();
   void EndBatch();
   void ReportDialogFailure(const std::u16string& why);
 
+  // A message to show (RequestProc set) or a log line to write (LogProc set).
   struct TPendingMessage {
-    fsapi::tRequestProcW RequestProc;
+    fsapi::tRequestProcW RequestProc = nullptr;
+    fsapi::tLogProcW LogProc = nullptr;
+    int PluginNr = 0;
     std::u16string Text;
   };
+  void Deliver(const TPendingMessage& message);
 
   std::recursive_mutex FLock;
   std::mutex FPendingLock;
