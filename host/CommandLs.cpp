@@ -1,5 +1,7 @@
-// velmaro ls [-R] [-l] VPATH...: the entries of folders, with their kinds
-// (and with -l the plug-in's custom columns).
+// velmaro ls [-R] [-l] [--null] VPATH...: the entries of folders, with their
+// kinds (and with -l the plug-in's custom columns). Names are shown so that
+// one entry is one line (see ShownText); --null prints them as they are and
+// ends each entry, and each folder heading, with a NUL instead.
 #include <iostream>
 
 #include "host/Commands.h"
@@ -13,23 +15,29 @@ namespace {
 
 const char* Kind(const TEntry& entry) { return entry.IsFolder() ? "dir " : "file"; }
 
-int ListFolder(THostHarness& host, const std::u16string& path, bool recursive, bool longFormat, bool header) {
+struct TLsOptions {
+  bool Recursive = false, LongFormat = false, NullSeparated = false;
+};
+
+int ListFolder(THostHarness& host, const std::u16string& path, const TLsOptions& options, bool header) {
+  const char end = options.NullSeparated ? '\0' : '\n';
+  auto shown = [&](const std::u16string& text) { return options.NullSeparated ? ToUtf8(text) : ShownText(text); };
   const TListing listing = host.List(path);
   if (!listing.Ok && listing.LastError != platform::ErrorNoMoreFiles) {
-    std::cerr << "velmaro: cannot list " << ToUtf8(path) << "\n";
+    std::cerr << "velmaro: cannot list " << ShownText(path) << "\n";
     return 1;
   }
-  if (header) std::cout << ToUtf8(path) << ":\n";
-  if (longFormat)
-    PrintLongListing(host, path, listing.Entries, std::cout);
+  if (header) std::cout << shown(path) << ":" << end;
+  if (options.LongFormat)
+    PrintLongListing(host, path, listing.Entries, std::cout, options.NullSeparated);
   else
-    for (const TEntry& entry : listing.Entries) std::cout << Kind(entry) << "  " << ToUtf8(entry.Name) << "\n";
-  if (!recursive) return 0;
+    for (const TEntry& entry : listing.Entries) std::cout << Kind(entry) << "  " << shown(entry.Name) << end;
+  if (!options.Recursive) return 0;
   int status = 0;
   for (const TEntry& entry : listing.Entries) {
     if (!entry.IsFolder()) continue;
-    std::cout << "\n";
-    status |= ListFolder(host, JoinVirtual(path, entry.Name), true, longFormat, true);
+    if (!options.NullSeparated) std::cout << "\n";
+    status |= ListFolder(host, JoinVirtual(path, entry.Name), options, true);
   }
   return status;
 }
@@ -42,21 +50,23 @@ std::u16string JoinVirtual(const std::u16string& folder, const std::u16string& n
 }
 
 int CommandLs(THostHarness& host, const TArgs& args) {
-  bool recursive = false, longFormat = false;
+  TLsOptions options;
   std::vector<std::string> paths;
   for (const std::string& arg : args) {
     if (arg == "-R")
-      recursive = true;
+      options.Recursive = true;
     else if (arg == "-l")
-      longFormat = true;
+      options.LongFormat = true;
+    else if (arg == "--null")
+      options.NullSeparated = true;
     else
       paths.push_back(arg);
   }
   if (paths.empty()) paths.push_back(std::string(1, static_cast<char>(platform::PathDelim)));
   int status = 0;
   for (std::size_t i = 0; i < paths.size(); ++i) {
-    if (i > 0) std::cout << "\n";
-    status |= ListFolder(host, FromUtf8(paths[i]), recursive, longFormat, recursive || paths.size() > 1);
+    if (i > 0 && !options.NullSeparated) std::cout << "\n";
+    status |= ListFolder(host, FromUtf8(paths[i]), options, options.Recursive || paths.size() > 1);
   }
   return status;
 }

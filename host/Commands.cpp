@@ -4,10 +4,13 @@ namespace velmaro::host {
 
 const std::vector<TCommand>& Commands() {
   static const std::vector<TCommand> commands = {
-      {"ls", "ls [-R] [-l] VPATH...",
+      {"ls", "ls [-R] [-l] [--null] VPATH...",
        "      list folders of the library: each entry's kind (dir or file) and name;\n"
        "      -R lists every folder below them as well; -l adds the plug-in's columns\n"
-       "      (artist, title, album, genre, length, rating)",
+       "      (artist, title, album, genre, length, rating). A name holding a control\n"
+       "      character is shown in the shell's $'...' quoting (\\n, \\t, \\x1b, \\\\), so that\n"
+       "      each entry is one line; --null ends each entry with a NUL instead and\n"
+       "      prints names as they are",
        CommandLs},
       {"get", "get [--overwrite] VPATH... DEST",
        "      copy entries out into the folder DEST as a host does: each track's real file\n"

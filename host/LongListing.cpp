@@ -35,19 +35,51 @@ std::string Pad(const std::string& text, std::size_t width, bool right) {
   return right ? fill + text : text + fill;
 }
 
+bool IsControl(char16_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
+
 // The text a value shows: its own, or for a number without one the number.
-std::string ValueText(const TColumnValue& value) {
+std::string ValueText(const TColumnValue& value, bool raw) {
   if (value.Type == fsapi::ft_fieldempty) return {};
   if (value.Type == fsapi::ft_numeric_floating && value.Text.empty()) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%g", value.Number);
     return buffer;
   }
-  // A line of the table stays one line.
-  std::string text = ToUtf8(value.Text);
-  std::replace_if(text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
-  return text;
+  return raw ? ToUtf8(value.Text) : ShownText(value.Text);
 }
+
+}  // namespace
+
+std::string ShownText(std::u16string_view text) {
+  const bool quoted = std::any_of(text.begin(), text.end(), IsControl) || text.substr(0, 2) == u"$'";
+  if (!quoted) return ToUtf8(text);
+  std::string shown = "$'";
+  std::size_t plain = 0;  // start of the units not yet shown
+  auto flush = [&](std::size_t end) {
+    shown += ToUtf8(text.substr(plain, end - plain));
+    plain = end + 1;
+  };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (!IsControl(c) && c != u'\\' && c != u'\'') continue;
+    flush(i);
+    char escape[8];
+    switch (c) {
+      case u'\n': shown += "\\n"; break;
+      case u'\r': shown += "\\r"; break;
+      case u'\t': shown += "\\t"; break;
+      case u'\\': shown += "\\\\"; break;
+      case u'\'': shown += "\\'"; break;
+      default:
+        std::snprintf(escape, sizeof escape, c < 0x80 ? "\\x%02x" : "\\u%04x", static_cast<unsigned>(c));
+        shown += escape;
+    }
+  }
+  flush(text.size());
+  return shown + "'";
+}
+
+namespace {
 
 struct TColumn {
   std::string Header;
@@ -58,7 +90,7 @@ struct TColumn {
 }  // namespace
 
 void PrintLongListing(THostHarness& host, const std::u16string& folder, const std::vector<TEntry>& entries,
-                      std::ostream& out) {
+                      std::ostream& out, bool nullSeparated) {
   if (entries.empty()) return;
   std::vector<TColumn> columns = {{"Kind"}, {"Name"}};
   const std::size_t fixed = columns.size();
@@ -74,10 +106,11 @@ void PrintLongListing(THostHarness& host, const std::u16string& folder, const st
 
   std::vector<std::vector<std::string>> rows;
   for (const TEntry& entry : entries) {
-    std::vector<std::string> row = {entry.IsFolder() ? "dir" : "file", ToUtf8(entry.Name)};
+    std::vector<std::string> row = {entry.IsFolder() ? "dir" : "file",
+                                    nullSeparated ? ToUtf8(entry.Name) : ShownText(entry.Name)};
     const std::u16string path = JoinVirtual(folder, entry.Name);
     for (std::size_t i = fixed; i < columns.size(); ++i)
-      row.push_back(columns[i].Field < 0 ? std::string() : ValueText(host.ColumnValue(path, columns[i].Field)));
+      row.push_back(columns[i].Field < 0 ? std::string() : ValueText(host.ColumnValue(path, columns[i].Field), nullSeparated));
     rows.push_back(std::move(row));
   }
 
@@ -93,7 +126,7 @@ void PrintLongListing(THostHarness& host, const std::u16string& folder, const st
       line += Pad(cells[i], widths[i], columns[i].RightAligned);
     }
     line.erase(line.find_last_not_of(' ') + 1);
-    out << line << "\n";
+    out << line << (nullSeparated ? '\0' : '\n');
   };
   std::vector<std::string> header;
   for (const TColumn& column : columns) header.push_back(column.Header);

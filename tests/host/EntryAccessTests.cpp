@@ -296,4 +296,18 @@ TEST_F(EntryAccess, VelmaroLsLongAndLocal) {
   EXPECT_EQ(status, 1);
 }
 
+TEST_F(EntryAccess, VelmaroLsKeepsOneEntryOnOneLineUnlessAskedForNuls) {
+  AddTrack("a.mp3", "x", "mf_artist, mf_title, mf_album",
+           "'Two' || char(10) || 'Lines', 'Tab' || char(9) || 'Esc' || char(27) || '[31m', 'it''s \\ here'");
+  AddTrack("b.mp3", "x", "mf_artist, mf_album", "'Plain\\Name', '$''quoted'''");
+  int status = -1;
+  EXPECT_EQ(Velmaro("ls /Artists", &status), "dir   Plain\\Name\ndir   $'Two\\nLines'\n");
+  EXPECT_EQ(Velmaro("ls -l " + ShellQuoted("/Artists/Two\nLines"), &status),
+            "Kind  Name                        Artist         Title                Album        Genre  Length  Rating\n"
+            "file  $'Tab\\tEsc\\x1b[31m *1.mp3'  $'Two\\nLines'  $'Tab\\tEsc\\x1b[31m'  it's \\ here\n");
+  EXPECT_EQ(Velmaro("ls " + ShellQuoted("/Albums/Plain\\Name"), &status), "dir   $'$\\'quoted\\''\n");
+  EXPECT_EQ(Velmaro("ls --null /Artists", &status), std::string("dir   Plain\\Name\0dir   Two\nLines\0", 33));
+  EXPECT_EQ(status, 0);
+}
+
 }  // namespace
