@@ -93,7 +93,7 @@ std::vector<TFileSet> MakeFiles(const fs::path& corpus, const fs::path& folder, 
     mp3.Files.push_back(path);
   }
   sets.push_back(mp3);
-  for (const char* format : {"mp4", "flac", "ogg", "wma"}) {
+  for (const char* format : {"mp4", "flac", "ogg", "opus", "wma"}) {
     TFileSet set{format, {}};
     std::vector<fs::path> sources;
     if (fs::exists(corpus / format))

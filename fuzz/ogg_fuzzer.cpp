@@ -1,11 +1,12 @@
 // Feeds arbitrary bytes to the Ogg readers: the stream values of
-// TOggVorbis and the comments of TOpusTag, asking every value and the
+// TOggVorbis and TOggOpus and the comments of TOpusTag, asking every value and the
 // names the import asks for. A lookup by name walks the whole list, so the
 // target looks names up a fixed number of times, never once per frame.
 #include <cstddef>
 #include <cstdint>
 
 #include "tags/common/TStream.h"
+#include "tags/ogg/TOggOpus.h"
 #include "tags/ogg/TOggVorbis.h"
 #include "tags/ogg/TOpusTag.h"
 
@@ -23,6 +24,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!read && ogg.ChannelModeID() != 0) __builtin_trap();
     if (valid && ogg.BitRate() == 0) __builtin_trap();
     if (ogg.ID3v2Size() > static_cast<std::int64_t>(size)) __builtin_trap();
+  }
+  {
+    TMemoryStream stream(data, size);
+    TOggOpus opus;
+    const bool read = opus.ReadFromStream(stream);
+    const bool valid = opus.Valid();
+    volatile double sink = opus.Duration() + opus.BitRate() + opus.ChannelCount() + opus.PreSkip() +
+                           opus.InputSampleRate() + static_cast<double>(opus.Granule());
+    (void)sink;
+    if (!read && (opus.ChannelCount() != 0 || valid)) __builtin_trap();
+    if (valid && (opus.BitRate() == 0 || opus.Duration() <= 0.1)) __builtin_trap();
+    if (opus.ID3v2Size() > static_cast<std::int64_t>(size)) __builtin_trap();
   }
   {
     TMemoryStream stream(data, size);
