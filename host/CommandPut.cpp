@@ -1,7 +1,8 @@
 // velmaro put [--to VPATH] PATH...: copies files into the panel as a host
 // does. A folder is copied with everything below it; more than one file
 // is announced to the plug-in as one batch. A file the library does not
-// take is listed with the reason the plug-in wrote into the host's log.
+// take is listed with the reason the plug-in wrote into the host's log;
+// names are shown as ls shows them, one per line.
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
@@ -9,6 +10,7 @@
 #include <set>
 
 #include "host/Commands.h"
+#include "host/LongListing.h"
 #include "host/TProgressBar.h"
 #include "platform/Platform.h"
 
@@ -164,9 +166,9 @@ int CommandPut(THostHarness& host, const TArgs& args) {
   std::cout << "\n";
   constexpr std::size_t Shown = 10;
   for (std::size_t i = 0; i < skipped.size() && i < Shown; ++i)
-    std::cout << "  skipped: " << skipped[i].first << ": " << skipped[i].second << "\n";
+    std::cout << "  skipped: " << ShownText(FromUtf8(skipped[i].first)) << ": " << skipped[i].second << "\n";
   if (skipped.size() > Shown) std::cout << "  ... and " << skipped.size() - Shown << " more skipped\n";
-  for (const std::string& path : failed) std::cout << "  failed: " << path << "\n";
+  for (const std::string& path : failed) std::cout << "  failed: " << ShownText(FromUtf8(path)) << "\n";
   return failed.empty() ? status : 1;
 }
 

@@ -63,6 +63,8 @@ TEST(SkippedFiles, EachGoesIntoTheHostsLogWithItsReason) {
     EXPECT_EQ(host.List(HostPath(u"\\Titles")).Entries.size(), 1u);
   }
 
+  // A name that would break the line is shown quoted, as ls shows it.
+  folder.Write("music/two\nlines.txt", "text");
   int status = -1;
   const std::string out = RunCommand(ShellQuoted(VELMARO_BINARY_DIR "/velmaro") + " --plugin " +
                                          ShellQuoted(VELMARO_PLUGIN_PATH) + " --ini " +
@@ -70,9 +72,12 @@ TEST(SkippedFiles, EachGoesIntoTheHostsLogWithItsReason) {
                                          ShellQuoted(folder.Path("music")) + " 2>&1",
                                      &status);
   EXPECT_EQ(status, 0) << out;
-  EXPECT_NE(out.find("put 4 files: 1 recorded in the library, 3 skipped\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("put 5 files: 1 recorded in the library, 4 skipped\n"), std::string::npos) << out;
   EXPECT_NE(out.find("  skipped: " + cover + ": unknown extension\n"), std::string::npos) << out;
   EXPECT_NE(out.find("  skipped: " + tooShort + ": too short\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("  skipped: $'" + folder.Path("music/two\\nlines.txt") + "': unknown extension\n"),
+            std::string::npos)
+      << out;
 }
 
 }  // namespace
