@@ -28,11 +28,13 @@ void ReadComments(std::u16string_view path, TTrackFields& fields) {
   fields.mf_filesize = platform::IntToU16(tag.FileSize());
 }
 
-// Why a stream reader that found its header declined the file.
+// Why a stream reader that found its header declined the file. A length
+// of 0 is none found (a damaged or cut stream), not a short one.
 template <class TReader>
 TSkipReason Declined(const TReader& reader, bool channelsTaken) {
   if (!channelsTaken) return TSkipReason::Channels;
-  if (reader.Duration() <= 0.1) return TSkipReason::TooShort;
+  const double duration = reader.Duration();
+  if (duration > 0 && duration <= 0.1) return TSkipReason::TooShort;
   return TSkipReason::NotAudio;
 }
 

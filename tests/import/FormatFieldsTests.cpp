@@ -76,6 +76,8 @@ TEST_F(FormatFields, ARefusedFileSaysWhy) {
   EXPECT_EQ(reason("empty.mp3", {}), TSkipReason::Empty);
   EXPECT_EQ(reason("noise.flac", TBytes(3000, 0x20)), TSkipReason::NotAudio);
   EXPECT_EQ(reason("short.opus", OpusFile(2, {}, 312 + 4800)), TSkipReason::TooShort);
+  // No length at all is a damaged stream rather than a short one.
+  EXPECT_EQ(reason("nolength.opus", OpusFile(2, {}, 312)), TSkipReason::NotAudio);
   TVorbisOptions quad;
   quad.channels = 4;
   // A Vorbis stream refused is not tried as Opus.
