@@ -110,7 +110,8 @@ void PrintLongListing(THostHarness& host, const std::u16string& folder, const st
                                     nullSeparated ? ToUtf8(entry.Name) : ShownText(entry.Name)};
     const std::u16string path = JoinVirtual(folder, entry.Name);
     for (std::size_t i = fixed; i < columns.size(); ++i)
-      row.push_back(columns[i].Field < 0 ? std::string() : ValueText(host.ColumnValue(path, columns[i].Field), nullSeparated));
+      row.push_back(columns[i].Field < 0 ? std::string()
+                                         : ValueText(host.ColumnValue(path, columns[i].Field), nullSeparated));
     rows.push_back(std::move(row));
   }
 
