@@ -32,6 +32,14 @@ const std::vector<TCommand>& Commands() {
       {"rm", "rm VPATH...",
        "      delete entries: their rows leave the library, the audio files stay",
        CommandRm},
+      {"install-plugin", "install-plugin [--config-dir DIR]",
+       "      register the plug-in in Double Commander (DIR/doublecmd.xml, default\n"
+       "      $XDG_CONFIG_HOME/doublecmd, else ~/.config/doublecmd) with a column set of\n"
+       "      its fields, keeping a backup; refused while Double Commander runs",
+       CommandInstallPlugin},
+      {"uninstall-plugin", "uninstall-plugin [--config-dir DIR]",
+       "      take the plug-in and its column set out of Double Commander again",
+       CommandUninstallPlugin},
   };
   return commands;
 }

@@ -28,6 +28,8 @@ int CommandExec(THostHarness& host, const TArgs& args);
 int CommandLocal(THostHarness& host, const TArgs& args);
 int CommandPut(THostHarness& host, const TArgs& args);
 int CommandRm(THostHarness& host, const TArgs& args);
+int CommandInstallPlugin(THostHarness& host, const TArgs& args);
+int CommandUninstallPlugin(THostHarness& host, const TArgs& args);
 
 // A virtual path joined with one more component.
 std::u16string JoinVirtual(const std::u16string& folder, const std::u16string& name);

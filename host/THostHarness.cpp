@@ -55,7 +55,7 @@ std::string THostHarness::DefaultPluginPath() {
   return VELMARO_DEFAULT_PLUGIN;
 }
 
-THostHarness::THostHarness(const std::string& pluginPath, bool freshCopy) {
+THostHarness::THostHarness(const std::string& pluginPath, bool freshCopy) : FPluginPath(pluginPath) {
   std::string path = pluginPath;
   if (freshCopy) {
     static std::atomic<int> counter{0};

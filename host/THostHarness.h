@@ -102,6 +102,8 @@ class THostHarness {
   // The default plug-in: $VELMARO_PLUGIN, else Melvanto.wfx beside the
   // running program, else the one this build made.
   static std::string DefaultPluginPath();
+  // The plug-in file as given to the constructor (not a fresh copy).
+  const std::string& PluginPath() const { return FPluginPath; }
 
   const TExports& Exports() const { return FExports; }
   // The names of the symbols the module exports, as a host could see them.
@@ -169,6 +171,7 @@ class THostHarness {
   static int VELMARO_CALL RequestCallback(int, int, fsapi::TWChar*, fsapi::TWChar*, fsapi::TWChar*, int);
 
   void* FModule = nullptr;
+  std::string FPluginPath;
   std::string FCopyDir;
   TExports FExports;
   mutable std::mutex FRequestsLock;

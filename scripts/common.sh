@@ -5,10 +5,14 @@ VELMARO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # Debian packages needed to build the plug-in, velmaro and the tests.
 VELMARO_BUILD_PACKAGES=(cmake make g++ pkg-config binutils libsqlite3-dev libicu-dev sqlite3
-                        libgtest-dev libgmock-dev libfltk1.3-dev)
+                        libgtest-dev libgmock-dev libfltk1.3-dev libpugixml-dev)
 # The dialog tests: a private X server, a driver of its mouse and keys,
 # and screenshots.
 VELMARO_GUI_TEST_PACKAGES=(xvfb xdotool imagemagick)
+# The real host, started by the tests of velmaro install-plugin.
+VELMARO_HOST_APP_PACKAGES=(doublecmd-gtk)
+# The Debian package: dpkg-shlibdeps works out its run-time dependencies.
+VELMARO_PACKAGE_PACKAGES=(dpkg-dev file)
 # The fuzz targets: clang with libFuzzer and the sanitizer runtimes.
 VELMARO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
