@@ -51,6 +51,8 @@ std::string THostHarness::DefaultPluginPath() {
   if (!ec) {
     const fs::path beside = self.parent_path() / "Melvanto.wfx";
     if (fs::exists(beside, ec)) return beside.string();
+    const fs::path installed = (self.parent_path() / ".." / "lib" / "velmaro" / "Melvanto.wfx").lexically_normal();
+    if (fs::exists(installed, ec)) return installed.string();
   }
   return VELMARO_DEFAULT_PLUGIN;
 }

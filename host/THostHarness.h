@@ -100,7 +100,8 @@ class THostHarness {
   THostHarness& operator=(const THostHarness&) = delete;
 
   // The default plug-in: $VELMARO_PLUGIN, else Melvanto.wfx beside the
-  // running program, else the one this build made.
+  // running program, else ../lib/velmaro/Melvanto.wfx from it (the layout
+  // of an installed package), else the one this build made.
   static std::string DefaultPluginPath();
   // The plug-in file as given to the constructor (not a fresh copy).
   const std::string& PluginPath() const { return FPluginPath; }
