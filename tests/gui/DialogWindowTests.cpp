@@ -5,6 +5,8 @@
 // to look at; nothing compares pixels (fonts differ between machines).
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <chrono>
 #include <filesystem>
 #include <future>
@@ -30,32 +32,29 @@ using namespace std::chrono_literals;
 
 const std::string ScreenshotFolder = VELMARO_BINARY_DIR "/screenshots";
 
-// A private X server on a display number it picks itself; stopped (and
-// so every window on it closed) when this ends.
+// A private X server; stopped (and so every window on it closed) when
+// this ends.
 class TXvfb {
  public:
+  // Display numbers are chosen here, not by Xvfb (-displayfd): a server
+  // given a number checks its lock before it touches any socket, while
+  // one that picks its own may take over the socket of a live server.
   TXvfb() {
-    const std::string numberFile = FFolder.Path("display");
-    RunCommand("Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>" + numberFile +
-               " >/dev/null 2>&1 </dev/null & echo $! >" + FFolder.Path("pid"));
-    FPid = velmaro::test::ReadAll(FFolder.Path("pid"));
-    while (!FPid.empty() && FPid.back() == '\n') FPid.pop_back();
-    // Xvfb writes its number once it accepts connections.
-    for (auto end = std::chrono::steady_clock::now() + 15s; std::chrono::steady_clock::now() < end;) {
-      const std::string number = velmaro::test::ReadAll(numberFile);
-      if (number.find('\n') != std::string::npos) {
-        FDisplay = ":" + number.substr(0, number.find('\n'));
-        break;
-      }
-      std::this_thread::sleep_for(50ms);
+    const int first = 100 + static_cast<int>(::getpid() % 50) * 10;
+    for (int number = first; number < first + 200 && FDisplay.empty(); ++number) {
+      if (std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock")) continue;
+      Start(number);
     }
   }
   ~TXvfb() { Stop(); }
 
-  // ":N", or empty when the server did not start.
+  // ":N", or empty when no server could be started.
   const std::string& Display() const { return FDisplay; }
+  // Returns once the server has gone, its socket and lock removed.
   void Stop() {
-    if (!FPid.empty()) RunCommand("kill " + FPid + " 2>/dev/null");
+    if (FPid.empty()) return;
+    RunCommand("kill " + FPid + " 2>/dev/null");
+    while (Running()) std::this_thread::sleep_for(20ms);
     FPid.clear();
   }
 
@@ -65,7 +64,32 @@ class TXvfb {
   }
 
  private:
-  TTestFolder FFolder;
+  void Start(int number) {
+    const std::string display = ":" + std::to_string(number);
+    // -noreset: a server resetting after its last client left refuses
+    // the next one for a moment.
+    FPid = RunCommand("Xvfb " + display + " -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 </dev/null & echo $!");
+    while (!FPid.empty() && FPid.back() == '\n') FPid.pop_back();
+    // Ready once a client gets in; gone at once when another server holds
+    // the number.
+    for (auto end = std::chrono::steady_clock::now() + 15s; Running() && std::chrono::steady_clock::now() < end;) {
+      int status = -1;
+      RunCommand("DISPLAY=" + display + " xdotool getdisplaygeometry >/dev/null 2>&1", &status);
+      if (status == 0) {
+        FDisplay = display;
+        return;
+      }
+      std::this_thread::sleep_for(50ms);
+    }
+    Stop();
+  }
+  // Alive and not a zombie left for whoever adopted it.
+  bool Running() const {
+    const std::string stat = velmaro::test::ReadAll("/proc/" + FPid + "/stat");
+    const std::size_t state = stat.rfind(") ");
+    return state != std::string::npos && stat.compare(state + 2, 1, "Z") != 0;
+  }
+
   std::string FPid, FDisplay;
 };
 
@@ -85,6 +109,13 @@ class TVelmaroRun {
   }
   // Its exit status and everything it wrote, once it has ended.
   std::pair<int, std::string> Wait() { return FResult.get(); }
+  // For a test that cannot go on: ends the dialog and tells what velmaro
+  // wrote.
+  std::string Abandon() {
+    FXvfb.Stop();
+    const auto [status, output] = Wait();
+    return "velmaro ended with " + std::to_string(status) + ":\n" + output;
+  }
 
  private:
   TXvfb& FXvfb;
@@ -194,7 +225,7 @@ TEST_F(DialogWindows, PropertiesStoresWhatWasTypedAndClickedOnEnter) {
 
   TVelmaroRun run(*FXvfb, Velmaro("exec --verb properties " + ShellQuoted(entry), FXvfb->Display()));
   const std::string window = NewWindow("Properties");
-  ASSERT_FALSE(window.empty()) << "no Properties window";
+  ASSERT_FALSE(window.empty()) << "no Properties window; " << run.Abandon();
   // The keyboard starts in the title.
   FXvfb->Run("xdotool windowfocus --sync " + window + " type --delay 20 " + ShellQuoted("Sigur Rós"));
   Click(window, ThirdStarX, StarY);
@@ -216,20 +247,20 @@ TEST_F(DialogWindows, SettingsEmptiesTheLibraryOnlyAfterYesAndEscapeCloses) {
 
   TVelmaroRun run(*FXvfb, Velmaro("exec /Settings", FXvfb->Display()));
   const std::string window = NewWindow("Settings");
-  ASSERT_FALSE(window.empty()) << "no Settings window";
+  ASSERT_FALSE(window.empty()) << "no Settings window; " << run.Abandon();
   Screenshot("settings.png");
 
   // Enter on the question takes its default, No: nothing is deleted.
   Click(window, EmptyX, EmptyY);
   std::string question = NewWindow("Settings", {window});
-  ASSERT_FALSE(question.empty()) << "no question";
+  ASSERT_FALSE(question.empty()) << "no question; " << run.Abandon();
   Keys(question, "Return");
 
   // FLTK takes events in order: once the second question shows, the
   // first answer has been acted on.
   Click(window, EmptyX, EmptyY);
   question = NewWindow("Settings", {window, question});
-  ASSERT_FALSE(question.empty()) << "no second question";
+  ASSERT_FALSE(question.empty()) << "no second question; " << run.Abandon();
   EXPECT_EQ(Query("select count(*) from mp3files"), 1);
   Screenshot("settings-empty-question.png");
   Keys(question, "y");
@@ -259,18 +290,18 @@ TEST_F(DialogWindows, CancelInTheRebuildsProgressUndoesTheWholeRebuild) {
 
   TVelmaroRun run(*FXvfb, Velmaro("exec /Settings", FXvfb->Display()));
   const std::string window = NewWindow("Settings");
-  ASSERT_FALSE(window.empty()) << "no Settings window";
+  ASSERT_FALSE(window.empty()) << "no Settings window; " << run.Abandon();
   Click(window, RebuildX, RebuildY);
   const std::string question = NewWindow("Settings", {window});
-  ASSERT_FALSE(question.empty()) << "no question";
+  ASSERT_FALSE(question.empty()) << "no question; " << run.Abandon();
   Keys(question, "y");
   const std::string progress = NewWindow("Settings", {window, question});
-  ASSERT_FALSE(progress.empty()) << "no progress window";
+  ASSERT_FALSE(progress.empty()) << "no progress window; " << run.Abandon();
   Screenshot("settings-rebuild-progress.png");
   Click(progress, ProgressCancelX, ProgressCancelY);
   // The report of the cancelled run, answered with Enter; then Escape.
   const std::string report = NewWindow("Settings", {window, question, progress});
-  ASSERT_FALSE(report.empty()) << "no report";
+  ASSERT_FALSE(report.empty()) << "no report; " << run.Abandon();
   Keys(report, "Return");
   for (auto end = std::chrono::steady_clock::now() + 20s;
        Windows("Settings").size() > 1 && std::chrono::steady_clock::now() < end;)
@@ -286,7 +317,7 @@ TEST_F(DialogWindows, ADisplayThatGoesAwayEndsTheDialogButNotTheHost) {
   const std::string entry = PutTrack();
   TVelmaroRun run(*FXvfb, Velmaro("exec --verb properties " + ShellQuoted(entry), FXvfb->Display()));
   const std::string window = NewWindow("Properties");
-  ASSERT_FALSE(window.empty()) << "no Properties window";
+  ASSERT_FALSE(window.empty()) << "no Properties window; " << run.Abandon();
   Click(window, ThirdStarX, StarY);
   FXvfb->Stop();
 

@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/FileSystem.h"
 #include "platform/Text.h"
 
 namespace velmaro::ui::fltk {
@@ -166,9 +165,6 @@ std::u16string TFltkSession::Open() {
     XSetErrorHandler(hostError);
     XSetIOErrorHandler(hostIoError);
     DisplayOpened = true;
-    // FLTK keeps state in its library for the rest of the process: it must
-    // stay mapped even if the host unloads the plug-in.
-    platform::KeepLibraryLoaded(reinterpret_cast<const void*>(&Fl::run));
   }
   HostErrorHandler = XSetErrorHandler(XErrorOnDisplay);
   HostIoErrorHandler = XSetIOErrorHandler(XIoErrorOnDisplay);
