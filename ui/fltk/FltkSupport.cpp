@@ -174,7 +174,6 @@ std::u16string TFltkSession::Open() {
   // FLTK's file chooser would otherwise load GTK into a host that may be
   // a GTK or Qt program of another version.
   Fl::option(Fl::OPTION_FNFC_USES_GTK, false);
-  Fl::scheme("gtk+");
   return {};
 }
 
