@@ -22,6 +22,7 @@ std::u16string Showing(TShow show) {
   try {
     if (std::u16string why = session.Open(); !why.empty()) return why;
     show();
+    if (fltk::DisplayLost()) return u"The dialog was closed: the connection to the display was lost.";
     return {};
   } catch (const fltk::TDisplayLost& lost) {
     return u"The dialog was closed: " + platform::Utf8ToUtf16(lost.Message) + u".";

@@ -109,9 +109,10 @@ void ShowModal(Fl_Window& window, const Fl_Window* owner) {
   window.show();
 }
 
-void RunUntilHidden(Fl_Window& window) {
+// False when the display went away meanwhile.
+bool RunUntilHidden(Fl_Window& window) {
   while (window.shown() && !Lost) Fl::wait();
-  if (Lost) throw TDisplayLost{"the connection to the display was lost"};
+  return !Lost;
 }
 
 }  // namespace
@@ -396,7 +397,8 @@ TAnswer MessageBox(const std::string& caption, const Fl_Window* owner, const std
 
   ShowModal(box, owner);
   if (initial != nullptr) initial->take_focus();
-  RunUntilHidden(box);
+  // A display gone away answers as the close box does: nothing goes ahead.
+  if (!RunUntilHidden(box)) return closed;
   return answer;
 }
 
@@ -439,8 +441,8 @@ bool TProgressWindow::Update(long long done, long long total) {
   parts.Bar->value(static_cast<float>(std::clamp(done, 0LL, std::max(total, 1LL))));
   parts.Bar->copy_label((std::to_string(done) + " of " + std::to_string(total)).c_str());
   Fl::check();
-  if (Lost) throw TDisplayLost{"the connection to the display was lost"};
-  return !parts.Cancelled;
+  // Without a display nobody can watch or cancel: the work stops.
+  return !parts.Cancelled && !Lost;
 }
 
 }  // namespace velmaro::ui::fltk

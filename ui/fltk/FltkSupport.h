@@ -20,9 +20,9 @@ namespace velmaro::ui::fltk {
 // the controls laid out in pixels at 120 pixels per inch.
 inline constexpr int FontSize = 14;
 
-// Thrown by our modal loops once the display connection is lost, and by
-// FLTK's fatal handler: it unwinds every modal loop up to the dialog's
-// opener. Not a std::exception, so that no handler on the way swallows it.
+// Thrown by FLTK's fatal handler, which must not return: it unwinds every
+// modal loop up to the dialog's opener. Not a std::exception, so that no
+// handler on the way swallows it.
 struct TDisplayLost {
   std::string Message;
 };
@@ -48,6 +48,8 @@ class TFltkSession {
 };
 
 // True once the display connection broke; FLTK is not used again then.
+// Every window is hidden at once, so that each modal loop ends; message
+// boxes then answer as their close box does.
 bool DisplayLost();
 
 // UTF-8 for FLTK; and the text of a label, whose "\r\n" and "\r" line
@@ -104,7 +106,7 @@ class TDialogWindow : public Fl_Double_Window {
 };
 
 // Shows the window modal, centred on the screen, and runs FLTK's loop on
-// this thread until it is hidden.
+// this thread until it is hidden (or the display is lost).
 void RunModal(Fl_Window& window);
 
 // A message box titled caption, centred over owner when it is shown; the
