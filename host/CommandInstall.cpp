@@ -48,7 +48,7 @@ doublecmd::TField ColumnOf(const TContentField& field) {
   static const std::map<std::string, std::pair<int, bool>> known = {
       {"Artist", {130, false}}, {"Title", {160, false}},  {"Album", {130, false}},
       {"Track", {50, true}},    {"Genre", {90, false}},   {"Length", {60, true}},
-      {"Bitrate", {60, true}},  {"Sample Rate", {85, true}}, {"Rating", {50, true}},
+      {"Bitrate", {60, true}},  {"Sample Rate", {95, true}}, {"Rating", {50, true}},
   };
   if (const auto it = known.find(field.Name); it != known.end())
     return {field.Name, it->second.first, it->second.second};
