@@ -1,6 +1,8 @@
 #include "DoubleCommander.h"
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <sstream>
@@ -86,14 +88,22 @@ TUnpackedPackage::TUnpackedPackage(const std::filesystem::path& deb) {
 }
 
 TXvfb::TXvfb() {
-  // A display number from 50 up that nobody holds; another test's server
-  // may take the same number at the same moment, so one that does not come
-  // up is given up for the next.
+  // A display number from 50 up that nobody holds. The tests of this
+  // program take their numbers one at a time: two servers started on one
+  // number at once can each end up without it.
+  const int claim = ::open("/tmp/velmaro-install-tests-xvfb.lock", O_CREAT | O_RDWR | O_CLOEXEC, 0666);
+  if (claim >= 0) ::flock(claim, LOCK_EX);
   for (int attempt = 0; attempt < 40 && FDisplay.empty(); ++attempt) {
     const int number = 50 + (::getpid() + attempt) % 50;
     const std::string display = ":" + std::to_string(number);
-    if (std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock")) continue;
-    FPid = Trimmed(RunCommand("Xvfb " + display + " -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 </dev/null & echo $!"));
+    // A server that is ending may still remove its socket after its lock:
+    // a number with either left is not free yet.
+    if (std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock") ||
+        std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)))
+      continue;
+    // -noreset: the server otherwise resets when its last client leaves
+    // (the check below), refusing connections for a moment.
+    FPid = Trimmed(RunCommand("Xvfb " + display + " -screen 0 1920x1080x24 -nolisten tcp -noreset >/dev/null 2>&1 </dev/null & echo $!"));
     // The server that holds the number writes its process id into the lock.
     const std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
     const auto ours = [&] {
@@ -115,10 +125,15 @@ TXvfb::TXvfb() {
       FPid.clear();
     }
   }
+  if (claim >= 0) ::close(claim);
 }
 
 TXvfb::~TXvfb() {
-  if (!FPid.empty()) RunCommand("kill " + FPid + " 2>/dev/null");
+  if (FPid.empty()) return;
+  // Gone before the number is given up, so that its cleaning up cannot
+  // remove the socket of a server that takes the number next.
+  RunCommand("kill " + FPid + " 2>/dev/null");
+  if (!WaitFor([&] { return !ProcessAlive(FPid); }, 5s)) RunCommand("kill -9 " + FPid + " 2>/dev/null");
 }
 
 std::string TXvfb::Run(const std::string& command, int* status) const {
