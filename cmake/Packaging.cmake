@@ -24,11 +24,12 @@ set(CPACK_PACKAGE_NAME velmaro)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Velmaro maintainers <maintainers@users.noreply.c-seed-c32cd6bc.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "music-library plug-in for two-panel file managers")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Melvanto.wfx keeps a music library in SQLite and shows it as a virtual\n"
-    "folder tree (titles, albums, artists, genres, favourites) in a file\n"
-    "manager's panel, with columns for its tags. velmaro loads the plug-in from\n"
-    "the command line and registers it in Double Commander.")
+# One text: the lines of a list would be joined with semicolons.
+string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
+       "Melvanto.wfx keeps a music library in SQLite and shows it as a virtual\n"
+       "folder tree (titles, albums, artists, genres, favourites) in a file\n"
+       "manager's panel, with columns for its tags. velmaro loads the plug-in from\n"
+       "the command line and registers it in Double Commander.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # velmaro_VERSION_ARCH.deb
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
