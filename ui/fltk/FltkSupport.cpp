@@ -132,6 +132,10 @@ TFltkSession::TFltkSession() {
 
 TFltkSession::~TFltkSession() {
   if (!FOwnsTurn) return;
+  // The windows of the showing are hidden and gone by now, but Xlib keeps
+  // requests until it flushes: without this the dialog stays on the screen
+  // over the host, which never runs FLTK's loop, until the next dialog.
+  if (DisplayOpened && !Lost && fl_display != nullptr) XSync(fl_display, False);
   if (XHandlersInstalled) {
     Fl::remove_check(HideAllWhenLost);
     XSetErrorHandler(HostErrorHandler);
