@@ -187,21 +187,14 @@ TPlugin::TCallScope::~TCallScope() {
 }
 
 void TPlugin::ShowHostMessage(const std::u16string& text) {
-  fsapi::tRequestProcW requestProc;
+  TPendingMessage message;
   {
     std::lock_guard<std::recursive_mutex> guard(FLock);
-    requestProc = FRequestProc;
+    message.RequestProc = FRequestProc;
   }
-  if (requestProc == nullptr) return;
-  TPendingMessage message;
-  message.RequestProc = requestProc;
+  if (message.RequestProc == nullptr) return;
   message.Text = text;
-  if (CallScopeDepth > 0) {
-    std::lock_guard<std::mutex> guard(FPendingLock);
-    FPendingMessages.push_back(std::move(message));
-    return;
-  }
-  Deliver(message);
+  Post(std::move(message));
 }
 
 void TPlugin::LogDetail(const std::u16string& text) {
@@ -213,6 +206,10 @@ void TPlugin::LogDetail(const std::u16string& text) {
   }
   if (message.LogProc == nullptr) return;
   message.Text = text;
+  Post(std::move(message));
+}
+
+void TPlugin::Post(TPendingMessage message) {
   if (CallScopeDepth > 0) {
     std::lock_guard<std::mutex> guard(FPendingLock);
     FPendingMessages.push_back(std::move(message));

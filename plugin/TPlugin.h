@@ -137,6 +137,8 @@ class TPlugin {
     int PluginNr = 0;
     std::u16string Text;
   };
+  // Delivers at once, or queues while this thread is inside a call scope.
+  void Post(TPendingMessage message);
   void Deliver(const TPendingMessage& message);
 
   std::recursive_mutex FLock;

@@ -73,6 +73,12 @@ TDISQLite3Database* TfmMainSettings::Database() const {
   return FContext.Library ? FContext.Library->LibraryDatabase.get() : nullptr;
 }
 
+void TfmMainSettings::RequireOpenLibrary() const {
+  const TDISQLite3Database* db = Database();
+  if (db == nullptr || !db->Connected() || !FContext.Library->DatabaseReady)
+    throw EDatabaseError("Cannot perform this operation on a closed database");
+}
+
 void TfmMainSettings::FormShow() { RefreshInfo(); }
 
 void TfmMainSettings::RefreshInfo() {
@@ -187,8 +193,7 @@ void TfmMainSettings::btRebuildDatabaseClick() {
     TBusyCursor busy(FView);
     TDISQLite3Database* db = Database();
     try {
-      if (db == nullptr || !db->Connected() || !FContext.Library->DatabaseReady)
-        throw EDatabaseError("Cannot perform this operation on a closed database");
+      RequireOpenLibrary();
       {
         TGuard guard(*FContext.Lock);
         FContext.CloseColumnQuery();
@@ -238,8 +243,7 @@ void TfmMainSettings::btReindexVacuumClick() {
     TGuard guard(*FContext.Lock);
     TDISQLite3Database* db = Database();
     try {
-      if (db == nullptr || !db->Connected() || !FContext.Library->DatabaseReady)
-        throw EDatabaseError("Cannot perform this operation on a closed database");
+      RequireOpenLibrary();
       before = static_cast<double>(platform::FileSize(db->DatabaseName()));
       FContext.CloseColumnQuery();
       // VACUUM cannot run inside a transaction: an operation of the host
@@ -277,8 +281,7 @@ void TfmMainSettings::btEmptyDatabaseClick() {
     TGuard guard(*FContext.Lock);
     TDISQLite3Database* db = Database();
     try {
-      if (db == nullptr || !db->Connected() || !FContext.Library->DatabaseReady)
-        throw EDatabaseError("Cannot perform this operation on a closed database");
+      RequireOpenLibrary();
       FContext.CloseColumnQuery();
       db->StartTransaction(TTransactionType::ttDeferred);
       try {

@@ -44,6 +44,8 @@ class TfmMainSettings {
 
  private:
   TDISQLite3Database* Database() const;
+  // Raises the closed-database error unless the library is open.
+  void RequireOpenLibrary() const;
   // Runs the rebuild inside the transaction; false when cancelled.
   bool RebuildRows();
 
