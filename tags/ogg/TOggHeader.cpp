@@ -1,6 +1,7 @@
 #include "tags/ogg/TOggHeader.h"
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace velmaro::tags {
@@ -62,6 +63,18 @@ bool LastGranulePosition(TStream& stream, std::uint64_t& granule) {
     }
   }
   return false;
+}
+
+std::int64_t ID3v2PrefixSize(TStream& stream) {
+  std::array<std::uint8_t, 10> header{};
+  stream.SeekTo(0);
+  if (!stream.ReadExact(header.data(), header.size())) return 0;
+  if (header[0] != 'I' || header[1] != 'D' || header[2] != '3') return 0;
+  std::int64_t size = (std::int64_t{header[6]} & 0x7F) << 21 | (std::int64_t{header[7]} & 0x7F) << 14 |
+                      (std::int64_t{header[8]} & 0x7F) << 7 | (header[9] & 0x7F);
+  size += 10;
+  if (header[5] & 0x10) size += 10;
+  return size > stream.Size() ? 0 : size;
 }
 
 }  // namespace velmaro::tags

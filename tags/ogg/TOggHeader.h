@@ -42,4 +42,9 @@ TOggHeader ParseOggHeader(const TByteView& bytes);
 // complete); false when there is none. Reads only that tail.
 bool LastGranulePosition(TStream& stream, std::uint64_t& granule);
 
+// The size of an ID3v2 tag in front of the Ogg data: the synchsafe size,
+// the 10-byte header and a 10-byte footer when the header announces one;
+// 0 when there is none or it claims more than the stream holds.
+std::int64_t ID3v2PrefixSize(TStream& stream);
+
 }  // namespace velmaro::tags

@@ -13,21 +13,6 @@ namespace {
 // "OpusHead", version, channels, pre-skip, input rate, gain, mapping family.
 constexpr std::size_t OpusHeadSize = 19;
 
-// The size of an ID3v2 tag in front of the Ogg data: the synchsafe size,
-// the 10-byte header and a 10-byte footer when the header announces one;
-// 0 when there is none or it claims more than the stream holds.
-std::int64_t ID3v2PrefixSize(TStream& stream, std::int64_t size) {
-  std::array<std::uint8_t, 10> header{};
-  stream.SeekTo(0);
-  if (!stream.ReadExact(header.data(), header.size())) return 0;
-  if (header[0] != 'I' || header[1] != 'D' || header[2] != '3') return 0;
-  std::int64_t tag = (std::int64_t{header[6]} & 0x7F) << 21 | (std::int64_t{header[7]} & 0x7F) << 14 |
-                     (std::int64_t{header[8]} & 0x7F) << 7 | (header[9] & 0x7F);
-  tag += 10;
-  if (header[5] & 0x10) tag += 10;
-  return tag > size ? 0 : tag;
-}
-
 }  // namespace
 
 void TOggOpus::Clear() { *this = TOggOpus(); }
@@ -51,7 +36,7 @@ bool TOggOpus::ReadFromStream(TStream& stream) {
 
 bool TOggOpus::Read(TStream& stream) {
   FFileSize = stream.Size();
-  FID3v2Size = ID3v2PrefixSize(stream, FFileSize);
+  FID3v2Size = ID3v2PrefixSize(stream);
 
   std::array<std::uint8_t, TOggHeader::MaxSize> pageBytes{};
   stream.SeekTo(FID3v2Size);

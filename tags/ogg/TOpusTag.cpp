@@ -10,6 +10,7 @@
 #include "tags/common/TByteView.h"
 #include "tags/common/TagLimits.h"
 #include "tags/ogg/TOGGStream.h"
+#include "tags/ogg/TOggHeader.h"
 
 namespace velmaro::tags {
 
@@ -27,21 +28,6 @@ std::u16string AsciiUpper(std::u16string_view text) {
 
 std::u16string Utf8Text(const std::vector<std::uint8_t>& bytes, std::size_t count) {
   return platform::Utf8ToUtf16(std::string(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(count)));
-}
-
-// The size of an ID3v2 tag in front of the Ogg data: the synchsafe size,
-// the 10-byte header and a 10-byte footer when the header announces one;
-// 0 when there is none or it claims more than the stream holds.
-std::int64_t ID3v2PrefixSize(TStream& stream) {
-  std::array<std::uint8_t, 10> header{};
-  stream.SeekTo(0);
-  if (!stream.ReadExact(header.data(), header.size())) return 0;
-  if (header[0] != 'I' || header[1] != 'D' || header[2] != '3') return 0;
-  std::int64_t size = (std::int64_t{header[6]} & 0x7F) << 21 | (std::int64_t{header[7]} & 0x7F) << 14 |
-                      (std::int64_t{header[8]} & 0x7F) << 7 | (header[9] & 0x7F);
-  size += 10;
-  if (header[5] & 0x10) size += 10;
-  return size > stream.Size() ? 0 : size;
 }
 
 }  // namespace
