@@ -98,9 +98,6 @@ DWORD CALLBACK CopyProgressRoutine(LARGE_INTEGER totalSize, LARGE_INTEGER copied
   }
 }
 
-// An object inside this module, for asking the loader which module we are.
-const char ModuleAnchor = 0;
-
 }  // namespace
 
 bool FileExists(std::u16string_view path) {
@@ -126,28 +123,6 @@ bool DeleteFile(std::u16string_view path) {
     return false;
   }
   return ::DeleteFileW(native->c_str()) != 0;
-}
-
-std::u16string ModulePath() {
-  HMODULE module = nullptr;
-  // Without a module of ours (never expected), the process's program.
-  if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<const wchar_t*>(&ModuleAnchor), &module))
-    module = nullptr;
-  // A path cut short to the buffer fills it completely: grow and ask again.
-  std::wstring buffer(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD size = static_cast<DWORD>(buffer.size());
-    const DWORD length = ::GetModuleFileNameW(module, buffer.data(), size);
-    if (length == 0) return {};
-    if (length < size) {
-      buffer.resize(length);
-      break;
-    }
-    if (buffer.size() >= 32768) return {};
-    buffer.resize(buffer.size() * 2);
-  }
-  return std::u16string(windows::Utf16(buffer.data()), buffer.size());
 }
 
 void KeepLibraryLoaded(const void* address) {
