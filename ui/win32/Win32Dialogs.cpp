@@ -1,17 +1,112 @@
-// Showing the dialogs on Windows.
+// The dialogs shown with Win32: each runs modal on the calling thread (the
+// host's), owned by the host's main window, and nothing that goes wrong in
+// it reaches the host as anything but a text.
+#include <exception>
+#include <functional>
+#include <string>
+
+#include "platform/Text.h"
 #include "ui/Dialogs.h"
+#include "ui/TfmMainSettings.h"
+#include "ui/TfmProperties.h"
+#include "ui/win32/DialogResources.h"
+#include "ui/win32/TWin32View.h"
 
 namespace velmaro::ui {
 
-std::u16string ShowPropertiesDialog(const TDialogContext&, std::u16string_view) {
-  return u"The Properties dialog is not available in this build.";
+namespace {
+
+using win32::TControlKind;
+using win32::TDialogLayout;
+using win32::TNamedControl;
+using win32::TWin32View;
+
+constexpr TNamedControl PropertiesControls[] = {
+    {"edFileName", IDC_EDFILENAME, TControlKind::Edit}, {"edTitle", IDC_EDTITLE, TControlKind::Edit},
+    {"edArtist", IDC_EDARTIST, TControlKind::Edit},     {"edAlbum", IDC_EDALBUM, TControlKind::Edit},
+    {"edYear", IDC_EDYEAR, TControlKind::Edit},         {"edGenre", IDC_EDGENRE, TControlKind::Edit},
+    {"edComment", IDC_EDCOMMENT, TControlKind::Edit},   {"lblMPEGInfo", IDC_LBLMPEGINFO, TControlKind::Label},
+    {"lblRating", IDC_LBLRATING, TControlKind::Label},  {"cbFavorite", IDC_CBFAVORITE, TControlKind::Check},
+};
+
+constexpr TNamedControl SettingsControls[] = {
+    {"lblDBPath", IDC_LBLDBPATH, TControlKind::Label},
+    {"lblRecordsCount", IDC_LBLRECORDSCOUNT, TControlKind::Label},
+    {"edPath", IDC_EDPATH, TControlKind::Edit},
+};
+
+constexpr int StarImages = 6;
+
+// The window that owns the dialog: the host's main window as the context
+// gives it; while the context carries none, the calling thread's active
+// window, which is the host's main window when the user acts in it.
+template <typename TContext>
+HWND HostWindow(const TContext& context) {
+  if constexpr (requires { context.MainWin; })
+    return reinterpret_cast<HWND>(context.MainWin);
+  else
+    return ::GetActiveWindow();
 }
 
-std::u16string ShowSettingsDialog(const TDialogContext&) {
-  return u"The Settings dialog is not available in this build.";
+// Runs one showing; its errors become the text for the caller.
+std::u16string Showing(const std::function<std::u16string()>& show) {
+  try {
+    return show();
+  } catch (const std::exception& error) {
+    return u"The dialog failed: " + platform::Utf8ToUtf16(error.what());
+  } catch (...) {
+    return u"The dialog failed.";
+  }
 }
 
-// The dialogs use only system DLLs, which stay loaded anyway.
+}  // namespace
+
+std::u16string ShowPropertiesDialog(const TDialogContext& context, std::u16string_view virtualPath) {
+  return Showing([&] {
+    TDialogLayout layout;
+    layout.Template = IDD_PROPERTIES;
+    layout.PageTemplate = IDD_PROPERTIES_PAGE;
+    layout.PageControl = IDC_PAGEMAIN;
+    layout.PageCaption = u"Track Info";
+    layout.Caption = PropertiesCaption;
+    layout.InitialFocus = IDC_EDTITLE;
+    TWin32View view(HostWindow(context), layout, PropertiesControls);
+    TfmProperties dialog(context, view);
+    dialog.FileName = std::u16string(virtualPath);
+    for (int i = 0; i < StarImages; ++i)
+      view.OnClick(IDC_IMAGE0 + i, [&dialog, i] { dialog.Image0Click("Image" + std::to_string(i)); });
+    view.OnClick(IDC_CBFAVORITE, [&dialog] { dialog.cbFavoriteClick(); });
+    view.OnClick(IDOK, [&dialog] { dialog.btOkClick(); });
+    view.OnShow = [&dialog] {
+      dialog.FormCreate();
+      dialog.FormShow();
+    };
+    return view.Run();
+  });
+}
+
+std::u16string ShowSettingsDialog(const TDialogContext& context) {
+  return Showing([&] {
+    TDialogLayout layout;
+    layout.Template = IDD_SETTINGS;
+    layout.PageTemplate = IDD_SETTINGS_PAGE;
+    layout.PageControl = IDC_PAGECONTROL1;
+    layout.PageCaption = u"Main";
+    layout.Caption = SettingsCaption;
+    TWin32View view(HostWindow(context), layout, SettingsControls);
+    TfmMainSettings dialog(context, view);
+    view.OnClick(IDC_BTSELECTDBPATH, [&dialog] { dialog.btSelectDBpathClick(); });
+    view.OnClick(IDC_BTREBUILDDATABASE, [&dialog] { dialog.btRebuildDatabaseClick(); });
+    view.OnClick(IDC_BTREINDEXVACUUM, [&dialog] { dialog.btReindexVacuumClick(); });
+    view.OnClick(IDC_BTEMPTYDATABASE, [&dialog] { dialog.btEmptyDatabaseClick(); });
+    view.OnClick(IDOK, [&dialog] { dialog.btOKClick(); });
+    view.OnShow = [&dialog] { dialog.FormShow(); };
+    return view.Run();
+  });
+}
+
+// The dialogs use only system DLLs and register no window class of their
+// own: nothing of the plug-in's stays behind in the host when it unloads.
 void KeepToolkitLoaded() {}
 
 }  // namespace velmaro::ui
