@@ -1,17 +1,16 @@
 // velmaro get [--overwrite] VPATH... DEST: copies entries out of the panel
 // into a folder as a host does. A folder entry is copied with everything
 // below it into a folder of its name.
-#include <signal.h>
-#include <unistd.h>
-
-#include <csignal>
+#include <atomic>
 #include <filesystem>
 #include <iostream>
 #include <string>
 
 #include "host/Commands.h"
+#include "host/LocalPath.h"
 #include "host/TProgressBar.h"
 #include "host/VirtualEntry.h"
+#include "platform/Module.h"
 #include "platform/Platform.h"
 
 namespace velmaro::host {
@@ -20,29 +19,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-volatile std::sig_atomic_t Interrupted = 0;
+std::atomic<bool> Interrupted = false;
 
-void OnInterrupt(int) { Interrupted = 1; }
+void OnInterrupt() { Interrupted = true; }
 
 // Ctrl-C only sets a flag while the command runs: the progress callback
 // hands it to the plug-in, which cancels the copy and removes its target.
 class TInterruptHandler {
  public:
   TInterruptHandler() {
-    Interrupted = 0;
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    // No SA_RESTART: a question waiting for its answer gives up at once.
-    action.sa_flags = 0;
-    sigaction(SIGINT, &action, &FPrevious);
+    Interrupted = false;
+    platform::CatchInterrupt(OnInterrupt);
   }
-  ~TInterruptHandler() { sigaction(SIGINT, &FPrevious, nullptr); }
+  ~TInterruptHandler() { platform::ReleaseInterrupt(); }
   TInterruptHandler(const TInterruptHandler&) = delete;
   TInterruptHandler& operator=(const TInterruptHandler&) = delete;
-
- private:
-  struct sigaction FPrevious {};
 };
 
 enum class TOutcome { Done, Failed, Cancelled };
@@ -94,11 +85,11 @@ class TGet {
   // A folder goes into a folder of its name: its files first, while its
   // listing is the latest, then its folders.
   TOutcome CopyFolder(const std::u16string& path, const std::u16string& name, const fs::path& destination) {
-    const fs::path folder = destination / fs::path(ToUtf8(name));
+    const fs::path folder = destination / LocalPath(ToUtf8(name));
     std::error_code error;
     fs::create_directory(folder, error);
     if (error) {
-      std::cerr << "velmaro: cannot create " << folder.string() << ": " << error.message() << "\n";
+      std::cerr << "velmaro: cannot create " << Utf8Path(folder) << ": " << error.message() << "\n";
       return TOutcome::Failed;
     }
     const TListing listing = FHost.List(path);
@@ -119,10 +110,14 @@ class TGet {
     if (Interrupted) return TOutcome::Cancelled;
     FCurrent = path;
     // The host proposes the entry's name; the plug-in keeps the real one.
-    const std::u16string proposed = FromUtf8((destination / fs::path(ToUtf8(name))).string());
+    // Joined as text, as a host does: the entry's name may hold characters
+    // a path would read as a separator or a drive ("z:/music/a.mp3").
+    std::u16string proposed = destination.u16string();
+    if (!proposed.empty() && proposed.back() != platform::DirDelim) proposed += platform::DirDelim;
+    proposed += name;
     const auto real = FHost.LocalName(path);
-    const std::string target = (destination / fs::path(ToUtf8(real ? RealName(*real) : name))).string();
-    FLabel = fs::path(target).filename().string();
+    const std::string target = Utf8Path(destination / LocalPath(ToUtf8(real ? RealName(*real) : name)));
+    FLabel = Utf8Path(LocalPath(target).filename());
     FShownPercent = -1;
 
     int result = FHost.GetFile(path, proposed, FOverwrite ? fsapi::FS_COPYFLAGS_OVERWRITE : 0);
@@ -157,7 +152,7 @@ class TGet {
       return false;
     }
     // An answer that did not come from the terminal did not echo there.
-    if (isatty(STDIN_FILENO) != 1) std::cerr << answer << "\n";
+    if (!platform::IsTerminal(0)) std::cerr << answer << "\n";
     return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
   }
 
@@ -185,11 +180,11 @@ int CommandGet(THostHarness& host, const TArgs& args) {
     std::cerr << "usage: velmaro get [--overwrite] VPATH... DEST\n";
     return 2;
   }
-  const fs::path destination = paths.back();
+  const fs::path destination = LocalPath(paths.back());
   paths.pop_back();
   std::error_code error;
   if (!fs::is_directory(destination, error)) {
-    std::cerr << "velmaro: " << destination.string() << " is not a folder\n";
+    std::cerr << "velmaro: " << Utf8Path(destination) << " is not a folder\n";
     return 1;
   }
 

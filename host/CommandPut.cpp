@@ -10,6 +10,7 @@
 #include <set>
 
 #include "host/Commands.h"
+#include "host/LocalPath.h"
 #include "host/LongListing.h"
 #include "host/TProgressBar.h"
 #include "platform/Platform.h"
@@ -28,7 +29,7 @@ struct TPutItem {
 
 // The entry name the Titles view gives a real path.
 std::u16string TitlesName(const fs::path& local) {
-  std::u16string name = FromUtf8(local.string());
+  std::u16string name = local.u16string();
   if (!name.empty() && name[0] >= u'A' && name[0] <= u'Z') name[0] = static_cast<char16_t>(name[0] - u'A' + u'a');
   for (char16_t& c : name)
     if (c == platform::DirDelim) c = platform::AltDelim;
@@ -46,7 +47,7 @@ std::string SkipReason(const TLogLine& line) {
 // The remote name of a local file below a folder that is copied to target.
 std::u16string RemoteBelow(const std::u16string& target, const fs::path& relative) {
   std::u16string remote = target;
-  for (const fs::path& part : relative) remote = JoinVirtual(remote, FromUtf8(part.string()));
+  for (const fs::path& part : relative) remote = JoinVirtual(remote, part.u16string());
   return remote;
 }
 
@@ -70,7 +71,7 @@ int CommandPut(THostHarness& host, const TArgs& args) {
   std::vector<TPutItem> items;
   for (const std::string& argument : paths) {
     std::error_code ec;
-    const fs::path local = fs::absolute(fs::path(argument), ec).lexically_normal();
+    const fs::path local = fs::absolute(LocalPath(argument), ec).lexically_normal();
     if (fs::is_directory(local, ec)) {
       const fs::path base = local.has_filename() ? local : local.parent_path();
       // The folder and every folder below it come before their files, as a
@@ -88,7 +89,7 @@ int CommandPut(THostHarness& host, const TArgs& args) {
       for (const auto& [path, isFolder] : found)
         items.push_back({path, RemoteBelow(target, path.lexically_relative(base.parent_path())), isFolder});
     } else if (fs::is_regular_file(local, ec)) {
-      items.push_back({local, JoinVirtual(target, FromUtf8(local.filename().string()))});
+      items.push_back({local, JoinVirtual(target, local.filename().u16string())});
     } else {
       std::cerr << "velmaro put: " << argument << ": no such file or folder\n";
       status = 1;
@@ -114,13 +115,13 @@ int CommandPut(THostHarness& host, const TArgs& args) {
       }
       continue;
     }
-    progress.Show(static_cast<long long>(done), static_cast<long long>(files), item.Local.filename().string());
+    progress.Show(static_cast<long long>(done), static_cast<long long>(files), Utf8Path(item.Local.filename()));
     const std::size_t logged = host.LogLines().size();
-    if (host.PutFile(FromUtf8(item.Local.string()), item.Remote) != fsapi::FS_FILE_OK)
-      failed.push_back(item.Local.string());
+    if (host.PutFile(item.Local.u16string(), item.Remote) != fsapi::FS_FILE_OK)
+      failed.push_back(Utf8Path(item.Local));
     const std::vector<TLogLine> lines = host.LogLines();
     for (std::size_t i = logged; i < lines.size(); ++i)
-      if (const std::string reason = SkipReason(lines[i]); !reason.empty()) reasons[item.Local.string()] = reason;
+      if (const std::string reason = SkipReason(lines[i]); !reason.empty()) reasons[Utf8Path(item.Local)] = reason;
     ++done;
   }
   progress.Show(static_cast<long long>(files), static_cast<long long>(files), "");
@@ -148,10 +149,10 @@ int CommandPut(THostHarness& host, const TArgs& args) {
     if (item.IsFolder) continue;
     if (recorded.count(TitlesName(item.Local))) {
       ++rows;
-    } else if (std::find(failed.begin(), failed.end(), item.Local.string()) == failed.end()) {
+    } else if (std::find(failed.begin(), failed.end(), Utf8Path(item.Local)) == failed.end()) {
       // A plug-in that logs nothing still skipped the file for this.
-      const auto reason = reasons.find(item.Local.string());
-      skipped.emplace_back(item.Local.string(),
+      const auto reason = reasons.find(Utf8Path(item.Local));
+      skipped.emplace_back(Utf8Path(item.Local),
                            reason != reasons.end() ? reason->second : "not audio the library takes");
     }
   }

@@ -3,31 +3,16 @@
 #include <algorithm>
 #include <cstdio>
 
-#include <unicode/uchar.h>
-#include <unicode/utf16.h>
-
 #include "host/Commands.h"
 #include "host/ContentView.h"
+#include "platform/Text.h"
 
 namespace velmaro::host {
 
 namespace {
 
-// Columns a terminal gives UTF-8 text: two for wide (East Asian) characters,
-// none for combining marks, one for the others.
-std::size_t DisplayWidth(const std::string& text) {
-  const std::u16string units = FromUtf8(text);
-  std::size_t width = 0;
-  for (std::size_t i = 0; i < units.size();) {
-    UChar32 c;
-    U16_NEXT(units.data(), i, units.size(), c);
-    const auto category = u_charType(c);
-    if (category == U_NON_SPACING_MARK || category == U_ENCLOSING_MARK || category == U_FORMAT_CHAR) continue;
-    const int eastAsian = u_getIntPropertyValue(c, UCHAR_EAST_ASIAN_WIDTH);
-    width += eastAsian == U_EA_WIDE || eastAsian == U_EA_FULLWIDTH ? 2 : 1;
-  }
-  return width;
-}
+// Columns a terminal gives UTF-8 text.
+std::size_t DisplayWidth(const std::string& text) { return platform::TerminalWidth(FromUtf8(text)); }
 
 std::string Pad(const std::string& text, std::size_t width, bool right) {
   const std::size_t shown = DisplayWidth(text);

@@ -1,8 +1,5 @@
 #include "host/THostHarness.h"
 
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -10,7 +7,10 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "host/LocalPath.h"
+#include "platform/Module.h"
 #include "platform/Platform.h"
+#include "platform/System.h"
 #include "platform/Text.h"
 
 #ifndef VELMARO_DEFAULT_PLUGIN
@@ -29,7 +29,7 @@ std::u16string Text(const fsapi::TWChar* text) { return text ? std::u16string(te
 
 template <class T>
 void Resolve(void* module, const char* name, T& target) {
-  target = reinterpret_cast<T>(dlsym(module, name));
+  target = reinterpret_cast<T>(platform::ModuleSymbol(module, name));
 }
 
 }  // namespace
@@ -45,14 +45,16 @@ std::u16string FromUtf8(std::string_view text) { return platform::Utf8ToUtf16(te
 std::string ToUtf8(std::u16string_view text) { return platform::Utf16ToUtf8(text); }
 
 std::string THostHarness::DefaultPluginPath() {
-  if (const char* env = std::getenv("VELMARO_PLUGIN"); env && *env) return env;
+  if (const std::u16string env = platform::EnvironmentVariable("VELMARO_PLUGIN"); !env.empty())
+    return platform::Utf16ToUtf8(env);
   std::error_code ec;
-  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec) {
+  const std::u16string program = platform::ExecutablePath();
+  if (!program.empty()) {
+    const fs::path self(program);
     const fs::path beside = self.parent_path() / "Melvanto.wfx";
-    if (fs::exists(beside, ec)) return beside.string();
+    if (fs::exists(beside, ec)) return Utf8Path(beside);
     const fs::path installed = (self.parent_path() / ".." / "lib" / "velmaro" / "Melvanto.wfx").lexically_normal();
-    if (fs::exists(installed, ec)) return installed.string();
+    if (fs::exists(installed, ec)) return Utf8Path(installed);
   }
   return VELMARO_DEFAULT_PLUGIN;
 }
@@ -61,18 +63,15 @@ THostHarness::THostHarness(const std::string& pluginPath, bool freshCopy) : FPlu
   std::string path = pluginPath;
   if (freshCopy) {
     static std::atomic<int> counter{0};
-    FCopyDir = (fs::temp_directory_path() /
-                ("velmaro-host-" + std::to_string(getpid()) + "-" + std::to_string(counter++)))
-                   .string();
-    fs::create_directories(FCopyDir);
-    path = (fs::path(FCopyDir) / "Melvanto.wfx").string();
-    fs::copy_file(pluginPath, path, fs::copy_options::overwrite_existing);
+    FCopyDir = Utf8Path(fs::temp_directory_path() / ("velmaro-host-" + std::to_string(platform::ProcessId()) + "-" +
+                                                      std::to_string(counter++)));
+    fs::create_directories(LocalPath(FCopyDir));
+    path = Utf8Path(LocalPath(FCopyDir) / "Melvanto.wfx");
+    fs::copy_file(LocalPath(pluginPath), LocalPath(path), fs::copy_options::overwrite_existing);
   }
-  FModule = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (FModule == nullptr) {
-    const char* why = dlerror();
-    throw std::runtime_error("cannot load " + pluginPath + ": " + (why ? why : "unknown error"));
-  }
+  std::u16string why;
+  FModule = platform::OpenModule(platform::Utf8ToUtf16(path), why);
+  if (FModule == nullptr) throw std::runtime_error("cannot load " + pluginPath + ": " + platform::Utf16ToUtf8(why));
   Resolve(FModule, "FsInitW", FExports.FsInitW);
   Resolve(FModule, "FsFindFirstW", FExports.FsFindFirstW);
   Resolve(FModule, "FsFindNextW", FExports.FsFindNextW);
@@ -94,22 +93,22 @@ THostHarness::THostHarness(const std::string& pluginPath, bool freshCopy) : FPlu
   Resolve(FModule, "FsContentGetValueW", FExports.FsContentGetValueW);
   Resolve(FModule, "FsContentGetDefaultViewW", FExports.FsContentGetDefaultViewW);
   if (!FExports.FsInitW || !FExports.FsFindFirstW || !FExports.FsFindNextW || !FExports.FsFindClose) {
-    dlclose(FModule);
+    platform::CloseModule(FModule);
     throw std::runtime_error(pluginPath + " is not a file-system plug-in (FsInitW or listing exports missing)");
   }
   CurrentHarness = this;
 }
 
 THostHarness::~THostHarness() {
-  if (FModule) dlclose(FModule);
+  if (FModule) platform::CloseModule(FModule);
   if (CurrentHarness == this) CurrentHarness = nullptr;
   if (!FCopyDir.empty()) {
     std::error_code ec;
-    fs::remove_all(FCopyDir, ec);
+    fs::remove_all(LocalPath(FCopyDir), ec);
   }
 }
 
-bool THostHarness::HasExport(const char* name) const { return dlsym(FModule, name) != nullptr; }
+bool THostHarness::HasExport(const char* name) const { return platform::ModuleSymbol(FModule, name) != nullptr; }
 
 std::string THostHarness::RootName(int maxlen) const {
   if (!FExports.FsGetDefRootName) return {};
@@ -123,9 +122,18 @@ void THostHarness::Init(int pluginNr) {
   FExports.FsInitW(pluginNr, &ProgressCallback, &LogCallback, &RequestCallback);
 }
 
-void THostHarness::SetDefaultParams(const std::string& iniPath) {
+void THostHarness::SetDefaultParams(const std::string& utf8Path) {
   if (!FExports.FsSetDefaultParams) return;
   fsapi::TDefaultParams params{};
+  // A Windows host passes the name in the ANSI code page, a Linux one in
+  // UTF-8; a name the code page cannot hold would name another file.
+  std::string iniPath = utf8Path;
+  if (platform::IsWindows) {
+    const std::u16string wide = platform::Utf8ToUtf16(utf8Path);
+    iniPath = platform::Utf16ToAnsi(wide);
+    if (platform::AnsiToUtf16(iniPath) != wide)
+      throw std::runtime_error("the settings file path cannot be passed in the system's code page: " + utf8Path);
+  }
   if (iniPath.size() >= sizeof params.DefaultIniName)
     throw std::runtime_error("the settings file path is longer than a host can pass (" +
                              std::to_string(sizeof params.DefaultIniName - 1) + " bytes): " + iniPath);
@@ -166,10 +174,14 @@ TListing THostHarness::List(std::u16string_view virtualPath) {
   TListing listing;
   std::u16string path(virtualPath);
   fsapi::TFindDataW data{};
+  // The plug-in reports why a listing is empty through the thread's last
+  // error: SetLastError on Windows; on POSIX the plug-in's own copy of the
+  // platform layer keeps it, and errno carries it out.
   errno = 0;
+  platform::SetLastError(0);
   fsapi::THandle handle = FExports.FsFindFirstW(path.data(), &data);
   if (handle == fsapi::InvalidHandleValue) {
-    listing.LastError = static_cast<std::uint32_t>(errno);
+    listing.LastError = platform::IsWindows ? platform::GetLastError() : static_cast<std::uint32_t>(errno);
     return listing;
   }
   listing.Ok = true;

@@ -1,12 +1,12 @@
 #include "host/TProgressBar.h"
 
-#include <unistd.h>
-
 #include <cstdio>
+
+#include "platform/Module.h"
 
 namespace velmaro::host {
 
-TProgressBar::TProgressBar() : FActive(isatty(STDERR_FILENO) == 1) {}
+TProgressBar::TProgressBar() : FActive(platform::IsTerminal(2)) {}
 
 void TProgressBar::Show(long long done, long long total, const std::string& label, int percent) {
   if (!FActive) return;

@@ -3,8 +3,8 @@
 //   velmaro [--ini FILE] [--plugin FILE] COMMAND ...
 //
 // Without --ini the settings file lives in the user's configuration
-// folder ($XDG_CONFIG_HOME/velmaro, else ~/.config/velmaro), and the
-// library file beside it.
+// folder ($XDG_CONFIG_HOME/velmaro, else ~/.config/velmaro; on Windows
+// %APPDATA%\velmaro), and the library file beside it.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,7 +13,10 @@
 #include <vector>
 
 #include "host/Commands.h"
+#include "host/LocalPath.h"
 #include "host/THostHarness.h"
+#include "platform/Module.h"
+#include "platform/Platform.h"
 #include "platform/System.h"
 
 namespace fs = std::filesystem;
@@ -25,7 +28,8 @@ namespace {
 constexpr const char* OptionsHelp =
     "\noptions:\n"
     "  --ini FILE      the settings file (default: $XDG_CONFIG_HOME/velmaro/velmaro.ini,\n"
-    "                  else ~/.config/velmaro/velmaro.ini); the library lives beside it\n"
+    "                  else ~/.config/velmaro/velmaro.ini; on Windows\n"
+    "                  %APPDATA%\\velmaro\\velmaro.ini); the library lives beside it\n"
     "  --plugin FILE   the plug-in to load (default: $VELMARO_PLUGIN, else Melvanto.wfx\n"
     "                  beside this program)\n";
 
@@ -38,16 +42,21 @@ std::string Usage() {
 
 std::string DefaultIniPath() {
   fs::path folder;
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
+  const std::u16string appData = platform::EnvironmentVariable("APPDATA");
+  const std::u16string xdg = platform::EnvironmentVariable("XDG_CONFIG_HOME");
+  const std::u16string home = platform::EnvironmentVariable("HOME");
+  if (platform::IsWindows && !appData.empty()) {
+    folder = fs::path(appData) / "velmaro";
+  } else if (!xdg.empty()) {
     folder = fs::path(xdg) / "velmaro";
-  } else if (const char* home = std::getenv("HOME"); home && *home) {
+  } else if (!home.empty()) {
     folder = fs::path(home) / ".config" / "velmaro";
   } else {
     folder = fs::current_path() / ".velmaro";
   }
   std::error_code ec;
   fs::create_directories(folder, ec);
-  return (folder / "velmaro.ini").string();
+  return Utf8Path(folder / "velmaro.ini");
 }
 
 // Messages the plug-in asks the host to show go to the error stream, one
@@ -62,12 +71,13 @@ void PrintRequest(const TRequest& request) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::vector<std::string> arguments = platform::CommandLineArguments(argc, argv);
   std::string ini, plugin;
   std::vector<std::string> rest;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if ((arg == "--ini" || arg == "--plugin") && i + 1 < argc) {
-      (arg == "--ini" ? ini : plugin) = argv[++i];
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
+    const std::string& arg = arguments[i];
+    if ((arg == "--ini" || arg == "--plugin") && i + 1 < arguments.size()) {
+      (arg == "--ini" ? ini : plugin) = arguments[++i];
     } else if (arg == "-h" || arg == "--help") {
       std::cout << Usage();
       return 0;

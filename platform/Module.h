@@ -31,3 +31,17 @@ bool IsTerminal(int stream);
 std::vector<std::string> CommandLineArguments(int argc, char** argv);
 
 }  // namespace velmaro::platform
+
+namespace velmaro::platform {
+
+// Ctrl-C calls handler instead of ending the program, until
+// ReleaseInterrupt. The handler runs in a signal handler or on another
+// thread: it may only set a flag. A read from the terminal waiting at the
+// time gives up.
+void CatchInterrupt(void (*handler)());
+void ReleaseInterrupt();
+
+// The value of an environment variable, or the empty text when unset.
+std::u16string EnvironmentVariable(const char* name);
+
+}  // namespace velmaro::platform

@@ -49,3 +49,12 @@ std::u16string IntToU16(long long value);
 std::u16string FormatWholeNumber(double value);
 
 }  // namespace velmaro::platform
+
+namespace velmaro::platform {
+
+// The columns a terminal gives the text: two for wide (East Asian)
+// characters, none for combining marks and format characters, one for
+// the others.
+std::size_t TerminalWidth(std::u16string_view text);
+
+}  // namespace velmaro::platform

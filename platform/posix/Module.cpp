@@ -2,10 +2,12 @@
 #include "platform/Module.h"
 
 #include <dlfcn.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <string>
 
 #include "platform/Text.h"
@@ -56,5 +58,40 @@ bool IsTerminal(int stream) { return ::isatty(stream) == 1; }
 
 // POSIX programs receive their arguments as the bytes typed: UTF-8 here.
 std::vector<std::string> CommandLineArguments(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }
+
+}  // namespace velmaro::platform
+
+namespace velmaro::platform {
+
+namespace {
+
+void (*InterruptHandler)() = nullptr;
+struct sigaction PreviousInterrupt {};
+
+void OnInterruptSignal(int) {
+  if (InterruptHandler != nullptr) InterruptHandler();
+}
+
+}  // namespace
+
+void CatchInterrupt(void (*handler)()) {
+  InterruptHandler = handler;
+  struct sigaction action {};
+  action.sa_handler = OnInterruptSignal;
+  sigemptyset(&action.sa_mask);
+  // No SA_RESTART: a question waiting for its answer gives up at once.
+  action.sa_flags = 0;
+  sigaction(SIGINT, &action, &PreviousInterrupt);
+}
+
+void ReleaseInterrupt() {
+  sigaction(SIGINT, &PreviousInterrupt, nullptr);
+  InterruptHandler = nullptr;
+}
+
+std::u16string EnvironmentVariable(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? Utf8ToUtf16(value) : std::u16string();
+}
 
 }  // namespace velmaro::platform

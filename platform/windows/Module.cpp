@@ -90,3 +90,39 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
 }
 
 }  // namespace velmaro::platform
+
+namespace velmaro::platform {
+
+namespace {
+
+void (*InterruptHandler)() = nullptr;
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+  if (event != CTRL_C_EVENT || InterruptHandler == nullptr) return FALSE;
+  InterruptHandler();
+  return TRUE;
+}
+
+}  // namespace
+
+void CatchInterrupt(void (*handler)()) {
+  InterruptHandler = handler;
+  ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+}
+
+void ReleaseInterrupt() {
+  ::SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+  InterruptHandler = nullptr;
+}
+
+std::u16string EnvironmentVariable(const char* name) {
+  const std::wstring wideName(name, name + std::char_traits<char>::length(name));
+  const DWORD size = ::GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
+  if (size == 0) return {};
+  std::wstring value(size, L'\0');
+  const DWORD length = ::GetEnvironmentVariableW(wideName.c_str(), value.data(), size);
+  value.resize(length < size ? length : 0);
+  return std::u16string(windows::Utf16(value.data()), value.size());
+}
+
+}  // namespace velmaro::platform
