@@ -17,14 +17,15 @@ namespace {
 
 constexpr std::size_t LongPathLength = 256;
 
-// The folder part of a real path, up to and including its last separator
-// (or drive colon where paths have one); empty when it has none.
+// The folder part of the host's target name, up to and including its last
+// separator, or its drive colon ("c:name") where paths have one and no
+// separator follows; empty when it has neither. A colon after the last
+// separator belongs to the proposed name: a Titles entry is named by a
+// whole real path ("c:/music/a.mp3"), and cutting at its colon would
+// write into a stream of a file "c" instead of the folder.
 std::u16string_view FolderPart(std::u16string_view path) {
   std::size_t split = path.find_last_of(platform::DirDelim);
-  if (platform::HasDriveColon) {
-    const std::size_t colon = path.find_last_of(u':');
-    if (colon != std::u16string_view::npos && (split == std::u16string_view::npos || colon > split)) split = colon;
-  }
+  if (split == std::u16string_view::npos && platform::HasDriveColon && path.size() >= 2 && path[1] == u':') split = 1;
   return split == std::u16string_view::npos ? std::u16string_view() : path.substr(0, split + 1);
 }
 

@@ -154,6 +154,14 @@ TEST_F(CopyOut, CopiesTheRealFileUnderItsRealNameWithItsTime) {
   EXPECT_TRUE(RequestCalls.empty());
   EXPECT_EQ(Plugin.CopyOut().CopySource(), Folder.Path16("music/a.mp3"));
   EXPECT_EQ(Plugin.CopyOut().CopyTarget(), Folder.Path16("out/a.mp3"));
+
+  // A Titles entry is named by the whole real path, drive colon included;
+  // the target folder still ends at the last separator before that name.
+  const std::u16string titlesName = ReplaceChar(Folder.Path16("music/a.mp3"), platform::DirDelim, platform::AltDelim);
+  fs::create_directories(Folder.Path("titles"));
+  const std::u16string proposed = Folder.Path16("titles") + platform::DirDelim + titlesName;
+  EXPECT_EQ(Plugin.FsGetFileW((VPath(u"\\Titles\\") + titlesName).c_str(), proposed.c_str(), 0), fsapi::FS_FILE_OK);
+  EXPECT_EQ(ReadAll(Folder.Path("titles/a.mp3")), content);
 }
 
 TEST_F(CopyOut, AnExistingTargetStaysUnlessTheHostAsksToOverwrite) {
