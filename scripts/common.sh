@@ -34,6 +34,50 @@ install_packages() {
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# The Windows build: the mingw-w64 cross compiler, and Wine (32-bit) with
+# its fonts to run the tests and show the dialogs. npm fetches SQLite's
+# amalgamation when Node.js is not on the machine already.
+VELMARO_WINDOWS_PACKAGES=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 fonts-wine)
+VELMARO_WINDOWS_BUILD_PACKAGES=(g++-mingw-w64-i686 binutils-mingw-w64-i686)
+
+# Installs the Windows build's packages: the cross compiler only (build), or
+# with Wine (anything else). Wine's 32-bit half needs the i386 architecture,
+# and its libraries must be the very versions of the installed 64-bit ones.
+install_windows_packages() {
+  local packages=("${VELMARO_WINDOWS_BUILD_PACKAGES[@]}")
+  [ "${1:-}" = build ] || packages=("${VELMARO_WINDOWS_PACKAGES[@]}")
+  command -v npm >/dev/null || packages+=(npm)
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  if [ "${1:-}" != build ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
+  local missing=()
+  local package
+  for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$package")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  # A mirror caught mid-sync can fail one index (seen: the security
+  # archive's i386 list); the others still serve.
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq || echo "apt-get update reported errors; going on with the indexes it got"
+  if ! $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"; then
+    # Without the security archive's i386 list, the 32-bit libraries exist
+    # only at the main archive's versions: take the 64-bit ones from there
+    # too, so that both halves match.
+    local pin
+    pin=$(mktemp)
+    printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n' >"$pin"
+    echo "Installing again with the main archive's versions preferred"
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+      -o Dir::Etc::Preferences="$pin" "${missing[@]}"
+    rm -f "$pin"
+  fi
+}
+
 # Configures and builds one build tree: build_tree DIR [cmake options...]
 # BUILD_TARGET=name builds only that target.
 build_tree() {
