@@ -490,9 +490,11 @@ std::u16string TWin32View::Run() {
   controls.dwSize = sizeof controls;
   controls.dwICC = ICC_TAB_CLASSES | ICC_PROGRESS_CLASS;
   if (!::InitCommonControlsEx(&controls)) return u"No window can be shown: the system's common controls are not available.";
+  const auto module = static_cast<HINSTANCE>(platform::ModuleHandle());
+  if (::FindResourceW(module, MAKEINTRESOURCEW(FLayout.Template), RT_DIALOG) == nullptr)
+    return u"No window can be shown: the dialog's template is missing from the module.";
   ::SetLastError(0);
-  const INT_PTR result = ::DialogBoxParamW(static_cast<HINSTANCE>(platform::ModuleHandle()),
-                                           MAKEINTRESOURCEW(FLayout.Template), FOwner, DialogProc,
+  const INT_PTR result = ::DialogBoxParamW(module, MAKEINTRESOURCEW(FLayout.Template), FOwner, DialogProc,
                                            reinterpret_cast<LPARAM>(this));
   const DWORD error = ::GetLastError();
   const bool created = FDialog != nullptr;
@@ -500,8 +502,9 @@ std::u16string TWin32View::Run() {
   FBusyDepth = 0;
   if (!FFailure.empty()) return FFailure;
   if (result == -1 || !created) {
+    // Wine without a display, for one, creates no window and says nothing.
     return error != 0 ? u"No window can be shown: " + platform::SysErrorMessage(error)
-                      : u"No window can be shown: the dialog's template cannot be loaded.";
+                      : u"No window can be shown: the system created no window for the dialog.";
   }
   return {};
 }
