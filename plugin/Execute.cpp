@@ -26,7 +26,7 @@ std::u16string VersionText() {
   return platform::ToU16(RootName) + u" " + platform::IntToU16(static_cast<long long>(sizeof(void*) * 8)) + u"-bit";
 }
 
-int TPlugin::FsExecuteFileW(fsapi::THwnd, const char16_t* remoteName, const char16_t* verb) {
+int TPlugin::FsExecuteFileW(fsapi::THwnd mainWin, const char16_t* remoteName, const char16_t* verb) {
   // Nothing may leave into the host, and no lock is held while a dialog
   // waits for the user: each database action of a dialog takes it.
   try {
@@ -38,7 +38,7 @@ int TPlugin::FsExecuteFileW(fsapi::THwnd, const char16_t* remoteName, const char
       return fsapi::FS_EXEC_OK;
     }
     if (remote == VPath(u"\\Settings")) {
-      ReportDialogFailure(ui::ShowSettingsDialog(DialogContext()));
+      ReportDialogFailure(ui::ShowSettingsDialog(DialogContext(mainWin)));
       return fsapi::FS_EXEC_OK;
     }
     if (action == u"open") return fsapi::FS_EXEC_YOURSELF;
@@ -47,7 +47,7 @@ int TPlugin::FsExecuteFileW(fsapi::THwnd, const char16_t* remoteName, const char
     if ((depth == 2 || depth == 3) && (Contains(remote, VPath(u"\\Albums")) || Contains(remote, VPath(u"\\Genres"))))
       return fsapi::FS_EXEC_OK;
     if (depth == 2 && Contains(remote, VPath(u"\\Artists"))) return fsapi::FS_EXEC_OK;
-    ReportDialogFailure(ui::ShowPropertiesDialog(DialogContext(), remote));
+    ReportDialogFailure(ui::ShowPropertiesDialog(DialogContext(mainWin), remote));
   } catch (const std::exception& error) {
     ShowHostMessage(platform::Utf8ToUtf16(error.what()));
   } catch (...) {
@@ -55,8 +55,9 @@ int TPlugin::FsExecuteFileW(fsapi::THwnd, const char16_t* remoteName, const char
   return fsapi::FS_EXEC_OK;
 }
 
-ui::TDialogContext TPlugin::DialogContext() {
+ui::TDialogContext TPlugin::DialogContext(void* mainWin) {
   ui::TDialogContext context;
+  context.MainWin = mainWin;
   context.Library = &FLibrary;
   context.Lock = &FLock;
   context.ResolveVirtualPath = [this](std::u16string_view path) { return FTree.ResolveVirtualPath(path); };

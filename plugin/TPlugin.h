@@ -84,7 +84,7 @@ class TPlugin {
   // Settings entry shows Settings; the root shows the version text.
   // Takes the lock only for each database action of a dialog.
   int FsExecuteFileW(fsapi::THwnd mainWin, const char16_t* remoteName, const char16_t* verb);
-  ui::TDialogContext DialogContext();
+  ui::TDialogContext DialogContext(void* mainWin = nullptr);
 
   fsapi::THandle FsFindFirstW(const char16_t* path, fsapi::TFindDataW* findData);
   int FsFindNextW(fsapi::THandle handle, fsapi::TFindDataW* findData);

@@ -23,6 +23,9 @@ struct TDialogContext {
   // Closes the custom columns' cached query before a dialog writes (called
   // with the lock held).
   std::function<void()> CloseColumnQuery;
+  // The host's main window, which owns the dialog on Windows. On POSIX it
+  // is a pointer of the host's own toolkit and is never touched.
+  void* MainWin = nullptr;
 };
 
 }  // namespace velmaro::ui

@@ -65,13 +65,6 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD) {
   }
 }
 
-// The host's main window in the context, where the context has a place
-// for one; otherwise the dialog takes the thread's active window.
-template <typename TContext>
-void SetMainWin(TContext& context, HWND window) {
-  if constexpr (requires { context.MainWin; }) context.MainWin = window;
-}
-
 TEST(DialogOwner, SettingsIsOwnedByTheHostWindowWhichIsUsableAfterwards) {
   const auto module = static_cast<HMODULE>(velmaro::platform::ModuleHandle());
   ASSERT_NE(::FindResourceW(module, MAKEINTRESOURCEW(IDD_SETTINGS), RT_DIALOG), nullptr)
@@ -88,7 +81,7 @@ TEST(DialogOwner, SettingsIsOwnedByTheHostWindowWhichIsUsableAfterwards) {
   TDialogContext context;
   context.Library = &library;
   context.Lock = &lock;
-  SetMainWin(context, host);
+  context.MainWin = host;
 
   Seen = {};
   Seen.Host = host;

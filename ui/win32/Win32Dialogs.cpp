@@ -37,16 +37,8 @@ constexpr TNamedControl SettingsControls[] = {
 
 constexpr int StarImages = 6;
 
-// The window that owns the dialog: the host's main window as the context
-// gives it; while the context carries none, the calling thread's active
-// window, which is the host's main window when the user acts in it.
-template <typename TContext>
-HWND HostWindow(const TContext& context) {
-  if constexpr (requires { context.MainWin; })
-    return reinterpret_cast<HWND>(context.MainWin);
-  else
-    return ::GetActiveWindow();
-}
+// The window that owns the dialog: the host's main window.
+HWND HostWindow(const TDialogContext& context) { return static_cast<HWND>(context.MainWin); }
 
 // Runs one showing; its errors become the text for the caller.
 std::u16string Showing(const std::function<std::u16string()>& show) {
