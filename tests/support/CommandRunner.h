@@ -3,8 +3,31 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace velmaro::test {
+
+// What a program printed and how it ended.
+struct TProgramResult {
+  std::string Output;  // its standard output, line ends as "\n"
+  int Status = -1;     // its exit code; -1 when it did not exit normally
+};
+
+struct TProgramOptions {
+  // Given on its standard input, which then ends (empty: an input that
+  // ends at once).
+  std::string Input;
+  // Its standard error goes into Output as well; otherwise to ours.
+  bool MergeErrors = false;
+  // Variables set for it alone.
+  std::vector<std::pair<std::string, std::string>> Environment;
+};
+
+// Runs a program with its arguments exactly as given (UTF-8; no shell in
+// between) and waits for it.
+TProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                          const TProgramOptions& options = {});
 
 // Runs a shell command line; returns its standard output and sets *status
 // to its exit status (-1 when it did not exit normally).

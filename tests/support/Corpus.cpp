@@ -7,15 +7,21 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/Platform.h"
+#include "support/BuildPaths.h"
+#include "support/TestFolder.h"
+
 namespace velmaro::test {
 
 std::optional<std::string> CorpusFolder() {
   std::string folder;
+  // The corpus is made on the Linux side: under Wine its Linux path is
+  // read as the Windows one.
   if (const char* env = std::getenv("VELMARO_TEST_AUDIO"); env && *env)
-    folder = env;
+    folder = BuildPath(env);
   else
-    folder = std::string(VELMARO_SOURCE_DIR) + "/build/test-audio";
-  if (!std::filesystem::exists(folder + "/manifest.json")) return std::nullopt;
+    folder = SourceDir() + NativeName("/build/test-audio");
+  if (!std::filesystem::exists(Utf8Path(folder + NativeName("/manifest.json")))) return std::nullopt;
   return folder;
 }
 
@@ -24,6 +30,22 @@ std::string Text(sqlite3_stmt* statement, int column) {
   const auto* text = sqlite3_column_text(statement, column);
   return text ? reinterpret_cast<const char*>(text) : "";
 }
+
+// The manifest states the texts as the Linux build stores them: a tag's
+// "/" (the Linux path delimiter) became "\", its "\" stayed. Windows turns
+// its own delimiter "\" into "/" instead, so there every "\" is a "/".
+std::string StoredOnThisPlatform(std::string text) {
+  if (platform::IsWindows)
+    for (char& c : text)
+      if (c == '\\') c = '/';
+  return text;
+}
+
+// Windows names cannot hold these (Wine shows such a file under another
+// name).
+bool NameFitsThisPlatform(const std::string& relativePath) {
+  return !platform::IsWindows || relativePath.find_first_of("\"*:<>?|\\") == std::string::npos;
+}
 }  // namespace
 
 // The manifest is JSON; SQLite's JSON functions read it.
@@ -31,7 +53,7 @@ std::vector<TCorpusFile> CorpusFiles() {
   std::vector<TCorpusFile> files;
   const auto folder = CorpusFolder();
   if (!folder) return files;
-  std::ifstream in(*folder + "/manifest.json", std::ios::binary);
+  std::ifstream in(Utf8Path(*folder + NativeName("/manifest.json")), std::ios::binary);
   std::stringstream content;
   content << in.rdbuf();
   const std::string manifest = content.str();
@@ -50,7 +72,8 @@ std::vector<TCorpusFile> CorpusFiles() {
   while (sqlite3_step(list) == SQLITE_ROW) {
     TCorpusFile file;
     file.RelativePath = Text(list, 0);
-    file.Path = *folder + "/" + file.RelativePath;
+    if (!NameFitsThisPlatform(file.RelativePath)) continue;
+    file.Path = *folder + NativeName("/" + file.RelativePath);
     file.Format = Text(list, 1);
     file.Accept = sqlite3_column_int(list, 2) != 0;
     const std::string expected = Text(list, 3);
@@ -63,7 +86,7 @@ std::vector<TCorpusFile> CorpusFiles() {
         else if (key == "duration_tolerance")
           file.DurationTolerance = sqlite3_column_double(fields, 1);
         else if (sqlite3_column_type(fields, 1) != SQLITE_NULL)
-          file.Expected[key] = Text(fields, 1);
+          file.Expected[key] = StoredOnThisPlatform(Text(fields, 1));
       }
       sqlite3_reset(fields);
     }

@@ -13,7 +13,8 @@ inline constexpr unsigned UnprivilegedId = 65534;
 // Runs check and returns its verdict. As root, the check runs in a forked
 // child that first drops to UnprivilegedId (groups included); the result is
 // the child's verdict, false if it could not drop its rights, threw or died.
-// Files the check touches must be reachable by that user.
+// Files the check touches must be reachable by that user. Elsewhere (and
+// on Windows, which has no such user) the check runs in the process itself.
 bool RunUnprivileged(const std::function<bool()>& check);
 
 // True when the process is root.
