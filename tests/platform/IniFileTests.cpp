@@ -1,16 +1,65 @@
 #include "platform/IniFile.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include "support/TestFolder.h"
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
 #include "platform/Error.h"
+#include "platform/Platform.h"
+#include "support/SystemSupport.h"
+#include "support/TestFolder.h"
 #include "support/Unprivileged.h"
 
 using namespace velmaro::platform;
+namespace fs = std::filesystem;
 using velmaro::test::ReadAll;
+using velmaro::test::Utf8Path;
 using velmaro::test::RunUnprivileged;
 using velmaro::test::TTestFolder;
+
+namespace {
+
+// The file's lines in the platform's style: line feeds and UTF-8 on POSIX;
+// on Windows the system's carriage returns and line feeds, and the ANSI
+// code page (Windows-1252 here) for text it can hold.
+std::string IniText(std::string text) {
+  if (!IsWindows) return text;
+  std::string result;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n') {
+      result += "\r\n";
+    } else if (text.compare(i, 2, "\xC3\xBC") == 0) {
+      result += '\xFC';
+      ++i;
+    } else {
+      result += text[i];
+    }
+  }
+  return result;
+}
+
+// The lines that are not blank, without surrounding blanks: POSIX keeps
+// every byte of the lines it does not write, Windows rewrites the whole
+// file in its own spacing.
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    line.erase(0, line.find_first_not_of(" \r"));
+    line.erase(line.find_last_not_of(" \r") + 1);
+    if (!line.empty()) lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+}  // namespace
 
 TEST(IniRead, MissingFileSectionOrKeyGiveTheDefault) {
   TTestFolder folder;
@@ -49,11 +98,22 @@ TEST(IniWrite, CreatesFileAndSection) {
   TTestFolder folder;
   auto ini = folder.Path16("new.ini");
   IniWriteString(ini, u"Velmaro", u"DBPath", u"/m/VORNAK.DB");
-  EXPECT_EQ(ReadAll(folder.Path("new.ini")), "[Velmaro]\nDBPath=/m/VORNAK.DB\n");
+  EXPECT_EQ(ReadAll(folder.Path("new.ini")), IniText("[Velmaro]\nDBPath=/m/VORNAK.DB\n"));
   IniWriteString(ini, u"Velmaro", u"Other", u"J\u00fcrgen");
   IniWriteString(ini, u"Velmaro", u"dbpath", u"/n/x.db");
-  EXPECT_EQ(ReadAll(folder.Path("new.ini")), "[Velmaro]\nDBPath=/n/x.db\nOther=J\xC3\xBCrgen\n");
+  if (velmaro::test::AnsiCodePage() == 1252) {
+    EXPECT_EQ(ReadAll(folder.Path("new.ini")), IniText("[Velmaro]\nDBPath=/n/x.db\nOther=J\xC3\xBCrgen\n"));
+  }
   EXPECT_EQ(IniReadString(ini, u"Velmaro", u"Other", u""), u"J\u00fcrgen");
+}
+
+TEST(IniWrite, TextBeyondTheCodePageSurvives) {
+  TTestFolder folder;
+  auto ini = folder.Path16("new.ini");
+  IniWriteString(ini, u"Velmaro", u"DBPath", u"C:\\\u97f3\u697d\\\u0100.db");
+  IniWriteString(ini, u"Velmaro", u"Other", u"x");
+  EXPECT_EQ(IniReadString(ini, u"Velmaro", u"DBPath", u""), u"C:\\\u97f3\u697d\\\u0100.db");
+  EXPECT_EQ(IniReadString(ini, u"velmaro", u"OTHER", u""), u"x");
 }
 
 TEST(IniWrite, KeepsEveryOtherLineAndTheLineEnds) {
@@ -70,21 +130,30 @@ TEST(IniWrite, KeepsEveryOtherLineAndTheLineEnds) {
       "latin1=\xE9\r\n";
   folder.Write("a.ini", before);
 
+  auto expectFile = [&](const std::string& expected) {
+    const std::string file = ReadAll(folder.Path("a.ini"));
+    if (IsWindows) {
+      EXPECT_EQ(Lines(file), Lines(expected));
+    } else {
+      EXPECT_EQ(file, expected);
+    }
+  };
+
   // Rewriting a key changes only its line; spelling and indentation stay.
   IniWriteString(ini, u"VELMARO", u"DBPATH", u"/new.db");
   std::string expected = before;
   expected.replace(expected.find("  DbPath = /old.db"), 18, "  DbPath=/new.db");
-  EXPECT_EQ(ReadAll(folder.Path("a.ini")), expected);
+  expectFile(expected);
 
   // A new key goes after the section's last line, before the blank line.
   IniWriteString(ini, u"Velmaro", u"Added", u"2");
   expected.insert(expected.find("\r\n\r\n[Other]") + 2, "Added=2\r\n");
-  EXPECT_EQ(ReadAll(folder.Path("a.ini")), expected);
+  expectFile(expected);
 
   // A new section goes at the end.
   IniWriteString(ini, u"Third", u"K", u"v");
   expected += "\r\n[Third]\r\nK=v\r\n";
-  EXPECT_EQ(ReadAll(folder.Path("a.ini")), expected);
+  expectFile(expected);
   EXPECT_EQ(IniReadString(ini, u"Other", u"DBPath", u""), u"/other.db");
 }
 
@@ -107,26 +176,49 @@ TEST(IniWrite, FailuresThrowTheExactMessage) {
   EXPECT_EQ(ReadAll(folder.Path("a.ini")), "[Velmaro]\nDBPath=a\n");
 }
 
-TEST(IniWrite, ReadOnlyFileOrFolderIsRefused) {
+namespace {
+
+bool WriteFails(const std::u16string& path) {
+  try {
+    IniWriteString(path, u"Velmaro", u"DBPath", u"b");
+  } catch (const velmaro::EIniWriteError&) {
+    return true;
+  }
+  return false;
+}
+
+constexpr fs::perms ReadAndEnter = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                   fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
+
+}  // namespace
+
+TEST(IniWrite, ReadOnlyFileIsRefused) {
   TTestFolder folder;
-  ::chmod(folder.Path("").c_str(), 0777);
+  fs::permissions(folder.Path(), fs::perms::all);
   folder.Write("ro.ini", "[Velmaro]\nDBPath=a\n");
   folder.Write("rw.ini", "");
-  ::chmod(folder.Path("ro.ini").c_str(), 0444);
-  ::chmod(folder.Path("rw.ini").c_str(), 0666);
-  ::mkdir(folder.Path("rodir").c_str(), 0555);
-
-  auto writeFails = [](const std::u16string& path) {
-    try {
-      IniWriteString(path, u"Velmaro", u"DBPath", u"b");
-    } catch (const velmaro::EIniWriteError&) {
-      return true;
-    }
-    return false;
-  };
+  fs::permissions(Utf8Path(folder.Path("ro.ini")), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  fs::permissions(Utf8Path(folder.Path("rw.ini")), fs::perms::all);
+  // Wine gives the read-only attribute as Unix permissions, which do not
+  // bind root.
+  if (IsWindows && std::ofstream(Utf8Path(folder.Path("ro.ini")), std::ios::app)) {
+    fs::permissions(Utf8Path(folder.Path("ro.ini")), fs::perms::owner_write, fs::perm_options::add);
+    GTEST_SKIP() << "this system lets the test write a read-only file (Wine run as root)";
+  }
   EXPECT_TRUE(RunUnprivileged([&] {
-    return !writeFails(folder.Path16("rw.ini"))  // the user can write where allowed
-           && writeFails(folder.Path16("ro.ini")) && writeFails(folder.Path16("rodir/new.ini"));
+    return !WriteFails(folder.Path16("rw.ini"))  // the user can write where allowed
+           && WriteFails(folder.Path16("ro.ini"));
   }));
   EXPECT_EQ(ReadAll(folder.Path("ro.ini")), "[Velmaro]\nDBPath=a\n");
+  fs::permissions(Utf8Path(folder.Path("ro.ini")), fs::perms::owner_write, fs::perm_options::add);
+}
+
+TEST(IniWrite, ReadOnlyFolderIsRefused) {
+  if (IsWindows) GTEST_SKIP() << "Windows has no read-only folders: the attribute does not stop new files";
+  TTestFolder folder;
+  fs::permissions(folder.Path(), fs::perms::all);
+  fs::create_directory(Utf8Path(folder.Path("rodir")));
+  fs::permissions(Utf8Path(folder.Path("rodir")), ReadAndEnter);
+  EXPECT_TRUE(RunUnprivileged([&] { return WriteFails(folder.Path16("rodir/new.ini")); }));
+  EXPECT_FALSE(fs::exists(Utf8Path(folder.Path("rodir/new.ini"))));
 }
