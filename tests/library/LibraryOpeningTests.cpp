@@ -1,7 +1,6 @@
 // Opening the library: the settings file, creating and keeping the
 // database file, the schema, the SQL function and the collation.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -9,6 +8,7 @@
 #include "library/Library.h"
 #include "library/TDISQLite3UniDirQuery.h"
 #include "platform/IniFile.h"
+#include "platform/Platform.h"
 #include "platform/Text.h"
 #include "support/LibraryFixture.h"
 #include "support/Unprivileged.h"
@@ -17,6 +17,7 @@ using namespace velmaro;
 using velmaro::test::ReadAll;
 using velmaro::test::TLibraryFixture;
 using velmaro::test::TTrackRow;
+using velmaro::test::Utf8Path;
 
 namespace fs = std::filesystem;
 
@@ -92,12 +93,15 @@ TEST(LibraryOpening, ALibraryPathThatCannotBeOpenedIsNeverReplaced) {
 }
 
 TEST(LibraryOpening, AnUnreadableLibraryFileKeepsItsRows) {
+  if (platform::IsWindows) GTEST_SKIP() << "made unreadable by its permission bits, which Windows does not have";
   TLibraryFixture lib;
   lib.AddTrack({u"/m/a.mp3", u"A"});
   lib.State.LibraryDatabase->Close();
-  const std::string db = lib.Folder.Path("VORNAK.DB");
-  ::chmod(db.c_str(), 0);
-  ::chmod(lib.Folder.Path("v.ini").c_str(), 0666);
+  const fs::path db = Utf8Path(lib.Folder.Path("VORNAK.DB"));
+  fs::permissions(db, fs::perms::none);
+  fs::permissions(Utf8Path(lib.Folder.Path("v.ini")), fs::perms::owner_read | fs::perms::owner_write |
+                                                          fs::perms::group_read | fs::perms::group_write |
+                                                          fs::perms::others_read | fs::perms::others_write);
   const bool refused = test::RunUnprivileged([&] {
     TLibraryState state;
     state.IniFileName = lib.Folder.Path16("v.ini");
@@ -105,7 +109,7 @@ TEST(LibraryOpening, AnUnreadableLibraryFileKeepsItsRows) {
     return !InitDatabase(state, [&](const std::u16string& text) { message = text; }) &&
            message.find(u"Cannot open file") == 0;
   });
-  ::chmod(db.c_str(), 0644);
+  fs::permissions(db, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
   EXPECT_TRUE(refused);
   lib.State = {};
   lib.State.IniFileName = lib.Folder.Path16("v.ini");
@@ -114,9 +118,11 @@ TEST(LibraryOpening, AnUnreadableLibraryFileKeepsItsRows) {
 }
 
 TEST(LibraryOpening, AReadOnlySettingsFolderIsReportedBeforeTheLibraryIsTouched) {
+  if (platform::IsWindows) GTEST_SKIP() << "Windows has no read-only folders: the attribute does not stop new files";
   TLibraryFixture lib(false);
   fs::create_directories(lib.Folder.Path("ro"));
-  ::chmod(lib.Folder.Path("ro").c_str(), 0555);
+  fs::permissions(lib.Folder.Path("ro"), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                             fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
   const std::u16string ini = lib.Folder.Path16("ro/v.ini");
   const bool refused = test::RunUnprivileged([&] {
     TLibraryState state;
@@ -127,8 +133,11 @@ TEST(LibraryOpening, AReadOnlySettingsFolderIsReportedBeforeTheLibraryIsTouched)
   });
   EXPECT_TRUE(refused);
   EXPECT_FALSE(fs::exists(lib.Folder.Path("ro/VORNAK.DB")));
+}
 
-  // A settings path below a file fails for everyone, root included.
+TEST(LibraryOpening, ASettingsPathBelowAFileIsReported) {
+  // Fails for everyone, root included.
+  TLibraryFixture lib(false);
   lib.Folder.Write("plain", "x");
   lib.State.IniFileName = lib.Folder.Path16("plain/v.ini");
   EXPECT_FALSE(lib.Open());
