@@ -8,6 +8,7 @@
 #include <string>
 
 #include "support/AsfBuilder.h"
+#include "support/SystemSupport.h"
 #include "support/TCountingStream.h"
 #include "support/TestFolder.h"
 #include "tags/asf/AsfAttributeReader.h"
@@ -289,6 +290,7 @@ TEST(WmaTag, LoadsFromAFileAndReportsItsSize) {
 bool Have(const char* check) { return std::system(check) == 0; }
 
 TEST(WmaTag, ReadsAttributesWrittenByFfmpegAndMutagen) {
+  SKIP_WITHOUT_LINUX_ENCODERS();
   if (!Have("command -v ffmpeg >/dev/null 2>&1")) GTEST_SKIP() << "ffmpeg is not installed";
   if (!Have("/usr/bin/python3 -c 'import mutagen' >/dev/null 2>&1")) GTEST_SKIP() << "mutagen is not installed";
   TTestFolder folder;

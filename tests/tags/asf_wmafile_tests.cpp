@@ -6,6 +6,7 @@
 #include <string>
 
 #include "support/AsfBuilder.h"
+#include "support/SystemSupport.h"
 #include "support/TCountingStream.h"
 #include "support/TestFolder.h"
 #include "tags/asf/TWMAfile.h"
@@ -180,6 +181,7 @@ TEST(WmaFile, AMissingFileCannotBeRead) {
 }
 
 TEST(WmaFile, ReadsAFileWrittenByFfmpeg) {
+  SKIP_WITHOUT_LINUX_ENCODERS();
   if (std::system("command -v ffmpeg >/dev/null 2>&1") != 0) GTEST_SKIP() << "ffmpeg is not installed";
   TTestFolder folder;
   const auto path = folder.Path() / "tone.wma";

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "support/SystemSupport.h"
 #include "support/TagBytes.h"
 #include "support/TestFolder.h"
 #include "tags/flac/TFLACfile.h"
@@ -23,6 +24,7 @@ int Shell(const std::string& command) { return std::system((command + " >/dev/nu
 class FlacEncoderTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    SKIP_WITHOUT_LINUX_ENCODERS();
     if (Shell("command -v ffmpeg") != 0) GTEST_SKIP() << "ffmpeg is needed";
   }
   // Five seconds of a 44.1 kHz tone with the given number of channels.

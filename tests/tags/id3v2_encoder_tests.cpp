@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "support/SystemSupport.h"
 #include "support/TagBytes.h"
 #include "support/TestFolder.h"
 #include "tags/id3v2/TID3v2Tag.h"
@@ -38,6 +39,7 @@ class ID3v2Encoders : public ::testing::Test {
 };
 
 TEST_F(ID3v2Encoders, LameVersion23TagAnswersEveryImportQuestion) {
+  SKIP_WITHOUT_LINUX_ENCODERS();
   if (!HasTool("lame") || !HasTool("ffmpeg")) GTEST_SKIP() << "lame or ffmpeg missing";
   const auto wav = Tone("in.wav");
   const auto mp3 = FFolder.Path() / "lame.mp3";
@@ -62,6 +64,7 @@ TEST_F(ID3v2Encoders, LameVersion23TagAnswersEveryImportQuestion) {
 }
 
 TEST_F(ID3v2Encoders, FfmpegVersion24TagKeepsTheCommentInAUserTextFrame) {
+  SKIP_WITHOUT_LINUX_ENCODERS();
   if (!HasTool("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
   const auto mp3 = FFolder.Path() / "ff.mp3";
   ASSERT_TRUE(RunQuietly("ffmpeg -hide_banner -loglevel error -f lavfi -i sine=d=1 -c:a libmp3lame -id3v2_version 4 "
@@ -84,6 +87,7 @@ TEST_F(ID3v2Encoders, FfmpegVersion24TagKeepsTheCommentInAUserTextFrame) {
 }
 
 TEST_F(ID3v2Encoders, MutagenTagsInsideWaveAndAiffFiles) {
+  SKIP_WITHOUT_LINUX_ENCODERS();
   if (!HasTool("ffmpeg") || !RunQuietly("/usr/bin/python3 -c 'import mutagen'")) GTEST_SKIP() << "ffmpeg or mutagen missing";
   const auto wav = Tone("m.wav");
   const auto aiff = FFolder.Path() / "m.aiff";

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "support/SystemSupport.h"
 #include "support/TagBytes.h"
 #include "support/TestFolder.h"
 #include "tags/mp4/TMP4Tag.h"
@@ -24,6 +25,7 @@ int Shell(const std::string& command) { return std::system((command + " >/dev/nu
 class MP4EncoderTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    SKIP_WITHOUT_LINUX_ENCODERS();
     if (!HaveTool("command -v ffmpeg")) GTEST_SKIP() << "ffmpeg is needed";
   }
   // Five seconds of a 44.1 kHz stereo tone, encoded with the codec options.

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "support/SystemSupport.h"
 #include "support/TagBytes.h"
 #include "support/TestFolder.h"
 #include "tags/id3v1/TID3v1Tag.h"
@@ -25,6 +26,7 @@ bool HaveTool(const std::string& name) {
 class MpegEncoderTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    SKIP_WITHOUT_LINUX_ENCODERS();
     if (!HaveTool("lame") || !HaveTool("ffmpeg")) GTEST_SKIP() << "lame and ffmpeg are needed";
     FWave = FFolder.Path() / "tone.wav";
     ASSERT_EQ(Run("ffmpeg -v error -f lavfi -i sine=frequency=440:duration=5:sample_rate=44100 -ac 2 '" +

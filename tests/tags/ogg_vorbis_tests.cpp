@@ -8,6 +8,7 @@
 #include <string>
 
 #include "support/OggBuilder.h"
+#include "support/SystemSupport.h"
 #include "support/TCountingStream.h"
 #include "support/TestFolder.h"
 #include "tags/common/TStream.h"
@@ -173,6 +174,7 @@ TEST(OggVorbis, AMissingFileIsNotOgg) {
 }
 
 TEST(OggVorbis, ReadsFilesWrittenByOggenc) {
+  SKIP_WITHOUT_LINUX_ENCODERS();
   if (std::system("command -v oggenc >/dev/null 2>&1 && command -v ffmpeg >/dev/null 2>&1") != 0)
     GTEST_SKIP() << "oggenc or ffmpeg is not installed";
   TTestFolder folder;
