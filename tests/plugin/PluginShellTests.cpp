@@ -9,6 +9,7 @@
 #include "plugin/TPlugin.h"
 #include "plugin/VirtualPath.h"
 #include "support/LibraryFixture.h"
+#include "support/SystemSupport.h"
 
 using namespace velmaro;
 using velmaro::test::TStatementTrace;
@@ -36,7 +37,7 @@ int VELMARO_CALL Request2(int nr, int type, char16_t* title, char16_t* text, cha
 fsapi::TDefaultParams Params(const std::string& ini) {
   fsapi::TDefaultParams params{};
   params.size = sizeof params;
-  std::strncpy(params.DefaultIniName, ini.c_str(), sizeof params.DefaultIniName - 1);
+  std::strncpy(params.DefaultIniName, velmaro::test::HostText(ini).c_str(), sizeof params.DefaultIniName - 1);
   return params;
 }
 
@@ -96,8 +97,9 @@ TEST_F(PluginShell, AFailedOpeningIsShownAndTriedAgainByTheNextListing) {
   EXPECT_EQ(Calls[0].Title, u"Velmaro");
   EXPECT_EQ(Calls[0].Text, u"SQLite3 Error 26 - file is not a database\rInitDatabase");
 
-  std::filesystem::remove(Folder.Path("VORNAK.DB"));
+  // Closed first: Windows deletes no open file.
   Plugin.Library().LibraryDatabase->Close();
+  std::filesystem::remove(Folder.Path("VORNAK.DB"));
   fsapi::TFindDataW data;
   EXPECT_EQ(Plugin.FsFindFirstW(VPath(u"\\Titles").c_str(), &data), fsapi::InvalidHandleValue);
   EXPECT_TRUE(Plugin.Library().DatabaseReady);
@@ -153,7 +155,7 @@ TEST_F(PluginShell, ABatchWithoutALibraryFailsQuietly) {
 
 TEST_F(PluginShell, ExecutingFollowsTheVerbRules) {
   // Without a display a dialog that would be shown says so instead.
-  ::unsetenv("DISPLAY");
+  velmaro::test::UnsetEnvironment("DISPLAY");
   Plugin.FsInitW(1, nullptr, nullptr, Request1);
   const auto params = Params(Folder.Path("v.ini"));
   Plugin.FsSetDefaultParams(&params);

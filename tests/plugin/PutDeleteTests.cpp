@@ -13,6 +13,7 @@
 #include "plugin/TPlugin.h"
 #include "plugin/VirtualPath.h"
 #include "support/MpegBuilder.h"
+#include "support/SystemSupport.h"
 #include "support/TestFolder.h"
 
 using namespace velmaro;
@@ -25,7 +26,7 @@ class PutDelete : public ::testing::Test {
  protected:
   void SetUp() override {
     fsapi::TDefaultParams params{};
-    std::strncpy(params.DefaultIniName, Folder.Path("v.ini").c_str(), sizeof params.DefaultIniName - 1);
+    std::strncpy(params.DefaultIniName, test::HostText(Folder.Path("v.ini")).c_str(), sizeof params.DefaultIniName - 1);
     Plugin.FsSetDefaultParams(&params);
     ASSERT_TRUE(Plugin.Library().DatabaseReady);
   }
@@ -49,7 +50,9 @@ class PutDelete : public ::testing::Test {
     Plugin.FsFindClose(handle);
     return names;
   }
-  static std::u16string PathEntry(std::u16string path) { return ReplaceChar(path, PathDelim, AltDelim); }
+  // The entry of a file a put recorded: its path with the first character
+  // lower-cased (a drive letter), each delimiter replaced.
+  static std::u16string PathEntry(std::u16string path) { return ReplaceChar(LowerFirstChar(path), PathDelim, AltDelim); }
 
   TTestFolder Folder;
   TPlugin Plugin;
@@ -121,7 +124,7 @@ TEST_F(PutDelete, ALibraryThatCannotOpenIsTriedOncePerBatch) {
   TPlugin broken;
   broken.FsInitW(1, nullptr, nullptr, Request);
   fsapi::TDefaultParams params{};
-  std::strncpy(params.DefaultIniName, other.Path("v.ini").c_str(), sizeof params.DefaultIniName - 1);
+  std::strncpy(params.DefaultIniName, test::HostText(other.Path("v.ini")).c_str(), sizeof params.DefaultIniName - 1);
   broken.FsSetDefaultParams(&params);
   ASSERT_EQ(Messages.size(), 1u);
   const std::u16string a = Audio("a.mp3");
