@@ -3,10 +3,13 @@
 // in SQLite, and our readers beside TagLib (the field's reference
 // library) on the same files, format by format.
 //
-//   import_bench [CORPUS]     (default: $VELMARO_TEST_AUDIO, else build/test-audio)
+//   import_bench [CORPUS [FILES [ROWS]]]
+//
+// CORPUS: the test audio (default: $VELMARO_TEST_AUDIO, else
+// build/test-audio). FILES tagged MP3 files (default 3,000): two thirds go
+// into the fresh library, the rest into the one of ROWS rows (default
+// 100,000); each other format gets up to 400 files.
 #include <sqlite3.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -15,11 +18,15 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "host/LocalPath.h"
 #include "host/THostHarness.h"
 #include "import/ImportTrack.h"
+#include "platform/Memory.h"
+#include "platform/Module.h"
 #include "platform/Text.h"
 
 #ifdef VELMARO_HAVE_TAGLIB
@@ -29,6 +36,8 @@
 #endif
 
 using namespace velmaro;
+using host::LocalPath;
+using host::Utf8Path;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
@@ -103,7 +112,7 @@ std::vector<TFileSet> MakeFiles(const fs::path& corpus, const fs::path& folder, 
     fs::create_directories(folder / format);
     for (int i = 0; i < otherCount && !sources.empty(); ++i) {
       const fs::path& source = sources[static_cast<std::size_t>(i) % sources.size()];
-      const fs::path path = folder / format / (std::to_string(i) + "-" + source.filename().string());
+      const fs::path path = folder / format / LocalPath(std::to_string(i) + "-" + Utf8Path(source.filename()));
       fs::copy_file(source, path, fs::copy_options::overwrite_existing);
       set.Files.push_back(path);
     }
@@ -118,7 +127,7 @@ double TimeOurReaders(const std::vector<fs::path>& files, int* accepted) {
   const auto start = Clock::now();
   for (const fs::path& file : files) {
     import::TTrackFields fields;
-    if (import::ReadTrackFields(platform::Utf8ToUtf16(file.string()), fields)) ++*accepted;
+    if (import::ReadTrackFields(platform::Utf8ToUtf16(Utf8Path(file)), fields)) ++*accepted;
   }
   return Seconds(start);
 }
@@ -148,18 +157,28 @@ double ImportBatch(host::THostHarness& host, const std::vector<fs::path>& files)
   const std::u16string root = host::HostPath(u"\\");
   const auto start = Clock::now();
   host.StatusInfo(root, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_PUT_MULTI);
-  for (const fs::path& file : files) host.PutFile(platform::Utf8ToUtf16(file.string()), root + u"x");
+  for (const fs::path& file : files) host.PutFile(platform::Utf8ToUtf16(Utf8Path(file)), root + u"x");
   host.StatusInfo(root, fsapi::FS_STATUS_END, fsapi::FS_STATUS_OP_PUT_MULTI);
   return Seconds(start);
 }
 
+// Adds rows to the library the plug-in created; throws when they could not
+// be added, so that no figure is reported for a library without them.
 void FillRows(const fs::path& database, int rows) {
   sqlite3* db = nullptr;
-  sqlite3_open(database.c_str(), &db);
-  sqlite3_exec(db, "begin", nullptr, nullptr, nullptr);
   sqlite3_stmt* insert = nullptr;
-  sqlite3_prepare_v2(db, "insert into mp3files (mf_path, mf_artist, mf_title, mf_album, mf_genre) values (?,?,?,?,?)",
-                     -1, &insert, nullptr);
+  auto fail = [&] {
+    const std::string why = db ? sqlite3_errmsg(db) : "out of memory";
+    sqlite3_finalize(insert);
+    sqlite3_close(db);
+    throw std::runtime_error("filling " + Utf8Path(database) + ": " + why);
+  };
+  if (sqlite3_open(Utf8Path(database).c_str(), &db) != SQLITE_OK ||
+      sqlite3_exec(db, "begin", nullptr, nullptr, nullptr) != SQLITE_OK ||
+      sqlite3_prepare_v2(db,
+                         "insert into mp3files (mf_path, mf_artist, mf_title, mf_album, mf_genre) values (?,?,?,?,?)",
+                         -1, &insert, nullptr) != SQLITE_OK)
+    fail();
   for (int i = 0; i < rows; ++i) {
     const std::string path = "/library/old/artist " + std::to_string(i % 3000) + "/track " + std::to_string(i) + ".mp3";
     const std::string artist = "Old Artist " + std::to_string(i % 3000);
@@ -169,33 +188,57 @@ void FillRows(const fs::path& database, int rows) {
     sqlite3_bind_text(insert, 3, title.c_str(), -1, SQLITE_TRANSIENT);
     sqlite3_bind_text(insert, 4, "Old Album", -1, SQLITE_STATIC);
     sqlite3_bind_text(insert, 5, "Rock", -1, SQLITE_STATIC);
-    sqlite3_step(insert);
+    if (sqlite3_step(insert) != SQLITE_DONE) fail();
     sqlite3_reset(insert);
   }
   sqlite3_finalize(insert);
-  sqlite3_exec(db, "commit", nullptr, nullptr, nullptr);
+  insert = nullptr;
+  if (sqlite3_exec(db, "commit", nullptr, nullptr, nullptr) != SQLITE_OK) fail();
   sqlite3_close(db);
+}
+
+// A count with thousands separators: 100000 as "100,000".
+std::string Grouped(int n) {
+  std::string digits = std::to_string(n);
+  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<std::size_t>(at), ",");
+  return digits;
+}
+
+// Removes the bench's folder. On Windows the plug-in can stay loaded
+// after the harness unloads it, its library file still open and so not
+// removable: what is left is named, not treated as a failure.
+void RemoveFolder(const fs::path& folder) {
+  std::error_code ec;
+  fs::remove_all(folder, ec);
+  if (ec) std::fprintf(stderr, "left behind: %s (%s)\n", Utf8Path(folder).c_str(), ec.message().c_str());
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  fs::path corpus = argc > 1 ? fs::path(argv[1]) : fs::path();
+  const std::vector<std::string> args = platform::CommandLineArguments(argc, argv);
+  fs::path corpus = args.size() > 1 ? LocalPath(args[1]) : fs::path();
+  const int files = args.size() > 2 ? std::max(3, std::atoi(args[2].c_str())) : 3000;
+  const int rows = args.size() > 3 ? std::max(0, std::atoi(args[3].c_str())) : 100000;
   if (corpus.empty()) {
-    const char* env = std::getenv("VELMARO_TEST_AUDIO");
-    corpus = env && *env ? fs::path(env) : fs::path("build/test-audio");
+    const std::string env = platform::Utf16ToUtf8(platform::EnvironmentVariable("VELMARO_TEST_AUDIO"));
+    corpus = LocalPath(env.empty() ? "build/test-audio" : env);
   }
   if (!fs::exists(corpus / "mp3" / "stream")) {
-    std::fprintf(stderr, "import_bench: no test audio in %s (scripts/make-test-audio makes it)\n", corpus.c_str());
+    std::fprintf(stderr, "import_bench: no test audio in %s (scripts/make-test-audio makes it)\n",
+                 Utf8Path(corpus).c_str());
     return 1;
   }
   import::InitReaderDefaults();
-  const fs::path folder = fs::temp_directory_path() / ("velmaro-import-bench-" + std::to_string(getpid()));
-  fs::remove_all(folder);
+  const fs::path folder =
+      fs::temp_directory_path() / ("velmaro-import-bench-" + std::to_string(platform::ProcessId()));
+  RemoveFolder(folder);
   fs::create_directories(folder);
   int status = 0;
   try {
-    const std::vector<TFileSet> sets = MakeFiles(corpus, folder / "audio", 3000, 400);
+    const std::vector<TFileSet> sets = MakeFiles(corpus, folder / "audio", files, std::min(files, 400));
+    if (sets[0].Files.size() != static_cast<std::size_t>(files))
+      throw std::runtime_error("no MP3 streams in " + Utf8Path(corpus / "mp3" / "stream"));
 
     std::printf("readers, warm files (microseconds per file; ratio = ours / TagLib, below 1 is faster)\n");
     std::printf("%-6s %7s %10s %10s %8s %9s\n", "format", "files", "ours", "taglib", "ratio", "accepted");
@@ -218,12 +261,13 @@ int main(int argc, char** argv) {
     }
 
     // 2,000 tagged MP3 files into a fresh library, one batch.
-    const std::vector<fs::path> batch(sets[0].Files.begin(), sets[0].Files.begin() + 2000);
-    const std::vector<fs::path> more(sets[0].Files.begin() + 2000, sets[0].Files.end());
+    const auto split = sets[0].Files.begin() + files * 2 / 3;
+    const std::vector<fs::path> batch(sets[0].Files.begin(), split);
+    const std::vector<fs::path> more(split, sets[0].Files.end());
     {
       fs::create_directories(folder / "fresh");
       host::THostHarness host(host::THostHarness::DefaultPluginPath(), true);
-      host.Start((folder / "fresh" / "v.ini").string());
+      host.Start(Utf8Path(folder / "fresh" / "v.ini"));
       int accepted = 0;
       const double readers = TimeOurReaders(batch, &accepted);
       const double total = ImportBatch(host, batch);
@@ -235,20 +279,19 @@ int main(int argc, char** argv) {
     {
       fs::create_directories(folder / "large");
       host::THostHarness host(host::THostHarness::DefaultPluginPath(), true);
-      host.Start((folder / "large" / "v.ini").string());
-      FillRows(folder / "large" / "VORNAK.DB", 100000);
+      host.Start(Utf8Path(folder / "large" / "v.ini"));
+      FillRows(folder / "large" / "VORNAK.DB", rows);
       const double total = ImportBatch(host, more);
-      std::printf("import of %zu more MP3 files into a library of 100,000 rows, one batch:\n", more.size());
+      std::printf("import of %zu more MP3 files into a library of %s rows, one batch:\n", more.size(),
+                  Grouped(rows).c_str());
       std::printf("  %.0f files per second (%.1f us per file)\n", static_cast<double>(more.size()) / total,
                   total / static_cast<double>(more.size()) * 1e6);
     }
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    std::printf("peak memory: %.1f MiB\n", usage.ru_maxrss / 1024.0);
+    std::printf("peak memory: %.1f MiB\n", static_cast<double>(platform::PeakMemoryBytes()) / (1024.0 * 1024.0));
   } catch (const std::exception& error) {
     std::fprintf(stderr, "import_bench: %s\n", error.what());
     status = 1;
   }
-  fs::remove_all(folder);
+  RemoveFolder(folder);
   return status;
 }
