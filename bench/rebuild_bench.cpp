@@ -1,11 +1,11 @@
 // Library maintenance on large libraries: the rebuild of the Settings
 // dialog over 20,000 and 40,000 rows whose files exist (links to the test
-// audio), and saving one track from the Properties dialog in a library of
-// 1,000,000 rows.
+// audio: symbolic links, else hard links where the system makes no
+// symbolic ones, as under Wine), and saving one track from the Properties
+// dialog in a library of 1,000,000 rows.
 //
 //   rebuild_bench [ROWS]   (ROWS and twice ROWS; default 20000)
 #include <sqlite3.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -15,13 +15,16 @@
 #include <string>
 #include <vector>
 
+#include "host/LocalPath.h"
 #include "library/Library.h"
+#include "platform/Module.h"
 #include "platform/Text.h"
 #include "ui/TfmMainSettings.h"
 #include "ui/TfmProperties.h"
 
 using namespace velmaro;
 using namespace velmaro::ui;
+using host::Utf8Path;
 namespace fs = std::filesystem;
 using TClock = std::chrono::steady_clock;
 
@@ -50,10 +53,10 @@ class TQuietView : public TDialogView {
 
 struct TBenchLibrary {
   explicit TBenchLibrary(const fs::path& folder) {
-    State.IniFileName = platform::Utf8ToUtf16((folder / "v.ini").string());
+    State.IniFileName = platform::Utf8ToUtf16(Utf8Path(folder / "v.ini"));
     State.DatabaseReady = InitDatabase(State, nullptr);
     if (!State.DatabaseReady) {
-      std::fprintf(stderr, "cannot create the library in %s\n", folder.c_str());
+      std::fprintf(stderr, "cannot create the library in %s\n", Utf8Path(folder).c_str());
       std::exit(1);
     }
     Context.Library = &State;
@@ -61,20 +64,28 @@ struct TBenchLibrary {
     Context.ResolveVirtualPath = [](std::u16string_view path) { return std::u16string(path); };
     Context.CloseColumnQuery = [] {};
   }
-  // Inserts rows with the given paths in one transaction.
+  // Inserts rows with the given paths in one transaction; ends the program
+  // when they could not be inserted, as timing an empty library would
+  // report figures for work never done.
   void Fill(const std::vector<std::string>& paths) {
     sqlite3* db = State.LibraryDatabase->Handle();
-    sqlite3_exec(db, "begin", nullptr, nullptr, nullptr);
     sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(db, "insert into mp3files (mf_path, mf_artist, mf_title, mf_rating) values (?,'A','T','3')",
-                       -1, &insert, nullptr);
+    auto check = [&](bool ok) {
+      if (ok) return;
+      std::fprintf(stderr, "cannot fill the library: %s\n", sqlite3_errmsg(db));
+      std::exit(1);
+    };
+    check(sqlite3_exec(db, "begin", nullptr, nullptr, nullptr) == SQLITE_OK);
+    check(sqlite3_prepare_v2(db,
+                             "insert into mp3files (mf_path, mf_artist, mf_title, mf_rating) values (?,'A','T','3')",
+                             -1, &insert, nullptr) == SQLITE_OK);
     for (const std::string& path : paths) {
       sqlite3_bind_text(insert, 1, path.c_str(), -1, SQLITE_TRANSIENT);
-      sqlite3_step(insert);
+      check(sqlite3_step(insert) == SQLITE_DONE);
       sqlite3_reset(insert);
     }
     sqlite3_finalize(insert);
-    sqlite3_exec(db, "commit", nullptr, nullptr, nullptr);
+    check(sqlite3_exec(db, "commit", nullptr, nullptr, nullptr) == SQLITE_OK);
   }
   TLibraryState State;
   std::recursive_mutex Lock;
@@ -83,11 +94,12 @@ struct TBenchLibrary {
 
 std::vector<fs::path> TestAudio() {
   std::vector<fs::path> files;
-  const char* root = std::getenv("VELMARO_TEST_AUDIO");
-  if (root == nullptr) return files;
+  const std::u16string root = platform::EnvironmentVariable("VELMARO_TEST_AUDIO");
+  if (root.empty()) return files;
   std::error_code ec;
-  for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec))
-    if (it->is_regular_file() && it->path().extension() != ".json" && it->path().string().find("reject") == std::string::npos)
+  for (fs::recursive_directory_iterator it(fs::path(root), ec), end; !ec && it != end; it.increment(ec))
+    if (it->is_regular_file() && it->path().extension() != ".json" &&
+        Utf8Path(it->path()).find("reject") == std::string::npos)
       files.push_back(it->path());
   return files;
 }
@@ -101,8 +113,10 @@ double RebuildRate(const fs::path& work, int rows, const std::vector<fs::path>& 
   for (int i = 0; i < rows; ++i) {
     const fs::path& target = audio[static_cast<std::size_t>(i) % audio.size()];
     const fs::path link = folder / "links" / (std::to_string(i) + target.extension().string());
-    fs::create_symlink(target, link);
-    paths.push_back(link.string());
+    std::error_code ec;
+    fs::create_symlink(target, link, ec);
+    if (ec) fs::create_hard_link(target, link);
+    paths.push_back(Utf8Path(link));
   }
   TBenchLibrary library(folder);
   library.Fill(paths);
@@ -151,8 +165,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "set VELMARO_TEST_AUDIO to the generated test audio (scripts/make-test-audio)\n");
     return 1;
   }
-  char pattern[] = "/tmp/velmaro-rebuild-XXXXXX";
-  const fs::path work = ::mkdtemp(pattern);
+  const fs::path work = fs::temp_directory_path() / ("velmaro-rebuild-" + std::to_string(platform::ProcessId()));
+  std::error_code stale;
+  fs::remove_all(work, stale);
+  fs::create_directories(work);
   const double small = RebuildRate(work, rows, audio);
   const double large = RebuildRate(work, rows * 2, audio);
   std::printf("  twice the rows took %.2f times as long\n", small / large * 2);
