@@ -32,13 +32,12 @@ std::u16string KeyValue(const std::u16string& component) {
   return DoubleChar(component, u'"');
 }
 
-const std::u16string& V(const char16_t* backslashed) {
-  // The few view paths, converted once to the platform's delimiter.
-  static thread_local std::unordered_map<const char16_t*, std::u16string> cache;
-  auto it = cache.find(backslashed);
-  if (it == cache.end()) it = cache.emplace(backslashed, VPath(backslashed)).first;
-  return it->second;
-}
+// A view path in the platform's delimiter. Made on each call: a cache per
+// thread would be an object with a destructor in thread-local storage, and
+// in a Windows DLL built with mingw-w64 that storage is freed before such
+// a destructor runs when one of the host's threads ends, which corrupts the
+// heap.
+std::u16string V(const char16_t* backslashed) { return VPath(backslashed); }
 
 bool IsTrackKind(TViewKind kind) {
   return kind == TViewKind::AlbumTracks || kind == TViewKind::ArtistTracks || kind == TViewKind::GenreTracks;
