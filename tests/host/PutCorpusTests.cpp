@@ -7,6 +7,8 @@
 
 #include "host/THostHarness.h"
 #include "platform/Platform.h"
+#include "platform/Text.h"
+#include "support/BuildPaths.h"
 #include "support/CommandRunner.h"
 #include "support/Corpus.h"
 #include "support/TestFolder.h"
@@ -14,13 +16,24 @@
 using namespace velmaro;
 using namespace velmaro::host;
 using velmaro::test::TTestFolder;
+using velmaro::test::TProgramOptions;
 
 namespace {
 
-std::string Velmaro(const std::string& ini, const std::string& args, int* status) {
-  return test::RunCommand("'" VELMARO_BINARY_DIR "/velmaro' --plugin '" VELMARO_PLUGIN_PATH "' --ini '" + ini + "' " +
-                              args + " 2>&1",
-                          status);
+// velmaro with this build's plug-in and the settings file ini; what it
+// printed on both streams.
+std::string Velmaro(const std::string& ini, std::vector<std::string> arguments, int* status) {
+  arguments.insert(arguments.begin(), {"--plugin", test::PluginPath(), "--ini", ini});
+  const test::TProgramResult run = test::RunProgram(test::VelmaroProgram(), arguments, TProgramOptions::MergingErrors());
+  *status = run.Status;
+  return run.Output;
+}
+
+// A virtual path written with "/", in the platform's delimiter.
+std::string V(std::string path) {
+  for (char& c : path)
+    if (c == '/') c = static_cast<char>(platform::PathDelim);
+  return path;
 }
 
 std::u16string Folder(const std::string& value) { return value.empty() ? u"_Other" : FromUtf8(value); }
@@ -30,18 +43,21 @@ TEST(PutCorpus, EveryAcceptedFileIsFoundInEveryView) {
   if (!corpus) GTEST_SKIP() << "no test audio: run scripts/make-test-audio build/test-audio";
   TTestFolder folder;
   int status = -1;
-  const std::string out = Velmaro(folder.Path("v.ini"), "put '" + *corpus + "'", &status);
+  const std::string out = Velmaro(folder.Path("v.ini"), {"put", *corpus}, &status);
   EXPECT_EQ(status, 0) << out;
   EXPECT_EQ(out.find("cannot create the folder"), std::string::npos) << out;
 
-  THostHarness host(VELMARO_PLUGIN_PATH, true);
+  THostHarness host(test::PluginPath(), true);
   host.Start(folder.Path("v.ini"));
   std::set<std::u16string> titles;
   for (const TEntry& entry : host.List(HostPath(u"\\Titles")).Entries) titles.insert(entry.Name);
   std::size_t accepted = 0;
   for (const test::TCorpusFile& file : test::CorpusFiles()) {
     SCOPED_TRACE(file.RelativePath);
+    // The put records the path with its first character (a drive letter)
+    // lower-cased; the entry names it with the separators swapped.
     std::u16string name = FromUtf8(file.Path);
+    name[0] = platform::LowerCase(name.substr(0, 1))[0];
     for (char16_t& c : name)
       if (c == platform::DirDelim) c = platform::AltDelim;
     EXPECT_EQ(titles.count(name), file.Accept ? 1u : 0u);
@@ -69,19 +85,20 @@ TEST(PutCorpus, RemovingEntriesKeepsTheFiles) {
   const auto corpus = test::CorpusFolder();
   if (!corpus) GTEST_SKIP() << "no test audio";
   TTestFolder folder;
-  const std::string song = *corpus + "/mp3/names/Artist_Name - Song_Title.mp3";
-  ASSERT_TRUE(std::filesystem::exists(song));
+  const std::string song = *corpus + test::NativeName("/mp3/names/Artist_Name - Song_Title.mp3");
+  ASSERT_TRUE(std::filesystem::exists(test::Utf8Path(song)));
   int status = -1;
-  Velmaro(folder.Path("v.ini"), "put '" + song + "'", &status);
+  Velmaro(folder.Path("v.ini"), {"put", song}, &status);
   ASSERT_EQ(status, 0);
-  const std::string listing = Velmaro(folder.Path("v.ini"), "ls '/Artists/Artist Name'", &status);
+  const std::string listing = Velmaro(folder.Path("v.ini"), {"ls", V("/Artists/Artist Name")}, &status);
   ASSERT_EQ(listing.rfind("file  Song Title *1.mp3", 0), 0u) << listing;
-  const std::string removed = Velmaro(folder.Path("v.ini"), "rm '/Artists/Artist Name/Song Title *1.mp3'", &status);
+  const std::string entry = V("/Artists/Artist Name/Song Title *1.mp3");
+  const std::string removed = Velmaro(folder.Path("v.ini"), {"rm", entry}, &status);
   EXPECT_EQ(status, 0) << removed;
-  Velmaro(folder.Path("v.ini"), "ls /Titles", &status);
-  EXPECT_EQ(Velmaro(folder.Path("v.ini"), "ls /Titles", &status), "");
-  EXPECT_TRUE(std::filesystem::exists(song));
-  Velmaro(folder.Path("v.ini"), "rm '/Artists/Artist Name/Song Title *1.mp3'", &status);
+  Velmaro(folder.Path("v.ini"), {"ls", V("/Titles")}, &status);
+  EXPECT_EQ(Velmaro(folder.Path("v.ini"), {"ls", V("/Titles")}, &status), "");
+  EXPECT_TRUE(std::filesystem::exists(test::Utf8Path(song)));
+  Velmaro(folder.Path("v.ini"), {"rm", entry}, &status);
   EXPECT_EQ(status, 1);
 }
 

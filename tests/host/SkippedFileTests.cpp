@@ -8,15 +8,16 @@
 #include <thread>
 
 #include "host/THostHarness.h"
+#include "platform/Platform.h"
+#include "support/BuildPaths.h"
 #include "support/CommandRunner.h"
 #include "support/OggBuilder.h"
 #include "support/TestFolder.h"
 
 using namespace velmaro;
 using namespace velmaro::host;
-using velmaro::test::RunCommand;
-using velmaro::test::ShellQuoted;
 using velmaro::test::TTestFolder;
+using velmaro::test::TProgramOptions;
 
 namespace {
 
@@ -25,12 +26,13 @@ TEST(SkippedFiles, EachGoesIntoTheHostsLogWithItsReason) {
   std::filesystem::create_directories(folder.Path("music"));
   const std::string cover = folder.Write("music/cover.jpg", "not audio");
   const std::string empty = folder.Write("music/empty.mp3", "");
-  const std::string tooShort = folder.Write("music/short.opus", testsupport::OpusFile(2, {}, 312 + 2400)).string();
-  const std::string song =
-      folder.Write("music/song.opus", testsupport::OpusFile(2, {testsupport::OggComment("TITLE=Kept")})).string();
+  const std::string tooShort =
+      velmaro::test::Utf8Text(folder.Write("music/short.opus", testsupport::OpusFile(2, {}, 312 + 2400)));
+  const std::string song = velmaro::test::Utf8Text(
+      folder.Write("music/song.opus", testsupport::OpusFile(2, {testsupport::OggComment("TITLE=Kept")})));
   const std::string missing = folder.Path("music/gone.mp3");
   {
-    THostHarness host(VELMARO_PLUGIN_PATH, true);
+    THostHarness host(velmaro::test::PluginPath(), true);
     host.Start(folder.Path("v.ini"));
     // While the host writes a line, its other threads go on listing.
     bool otherThreadListed = false;
@@ -63,21 +65,26 @@ TEST(SkippedFiles, EachGoesIntoTheHostsLogWithItsReason) {
     EXPECT_EQ(host.List(HostPath(u"\\Titles")).Entries.size(), 1u);
   }
 
-  // A name that would break the line is shown quoted, as ls shows it.
-  folder.Write("music/two\nlines.txt", "text");
-  int status = -1;
-  const std::string out = RunCommand(ShellQuoted(VELMARO_BINARY_DIR "/velmaro") + " --plugin " +
-                                         ShellQuoted(VELMARO_PLUGIN_PATH) + " --ini " +
-                                         ShellQuoted(folder.Path("v.ini")) + " put " +
-                                         ShellQuoted(folder.Path("music")) + " 2>&1",
-                                     &status);
-  EXPECT_EQ(status, 0) << out;
-  EXPECT_NE(out.find("put 5 files: 1 recorded in the library, 4 skipped\n"), std::string::npos) << out;
+  // velmaro put prints the same reasons. A name that would break the line
+  // is shown quoted, as ls shows it; Windows names hold no control
+  // characters.
+  if (!platform::IsWindows) folder.Write("music/two\nlines.txt", "text");
+  const velmaro::test::TProgramResult put = velmaro::test::RunProgram(
+      velmaro::test::VelmaroProgram(),
+      {"--plugin", velmaro::test::PluginPath(), "--ini", folder.Path("v.ini"), "put", folder.Path("music")},
+      TProgramOptions::MergingErrors());
+  const std::string& out = put.Output;
+  EXPECT_EQ(put.Status, 0) << out;
+  const std::string counts = platform::IsWindows ? "put 4 files: 1 recorded in the library, 3 skipped\n"
+                                                 : "put 5 files: 1 recorded in the library, 4 skipped\n";
+  EXPECT_NE(out.find(counts), std::string::npos) << out;
   EXPECT_NE(out.find("  skipped: " + cover + ": unknown extension\n"), std::string::npos) << out;
   EXPECT_NE(out.find("  skipped: " + tooShort + ": too short\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("  skipped: $'" + folder.Path("music/two\\nlines.txt") + "': unknown extension\n"),
-            std::string::npos)
-      << out;
+  if (!platform::IsWindows) {
+    EXPECT_NE(out.find("  skipped: $'" + folder.Path("music/two\\nlines.txt") + "': unknown extension\n"),
+              std::string::npos)
+        << out;
+  }
 }
 
 }  // namespace
