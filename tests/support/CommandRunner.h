@@ -22,6 +22,22 @@ struct TProgramOptions {
   bool MergeErrors = false;
   // Variables set for it alone.
   std::vector<std::pair<std::string, std::string>> Environment;
+
+  static TProgramOptions MergingErrors() {
+    TProgramOptions options;
+    options.MergeErrors = true;
+    return options;
+  }
+  static TProgramOptions WithInput(std::string input) {
+    TProgramOptions options;
+    options.Input = std::move(input);
+    return options;
+  }
+  static TProgramOptions WithVariable(std::string name, std::string value) {
+    TProgramOptions options;
+    options.Environment.emplace_back(std::move(name), std::move(value));
+    return options;
+  }
 };
 
 // Runs a program with its arguments exactly as given (UTF-8; no shell in
