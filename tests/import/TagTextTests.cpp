@@ -5,6 +5,7 @@
 #include "import/TagText.h"
 #include "platform/Platform.h"
 #include "platform/Text.h"
+#include "support/SystemSupport.h"
 
 using namespace velmaro;
 using namespace velmaro::import;
@@ -31,6 +32,7 @@ TEST(TagText, CleaningMakesATextSafeInSqlAndUsableAsAFolderName) {
 }
 
 TEST(TagText, Utf8ReadAsTheCodePageIsRepairedAndNothingElse) {
+  SKIP_UNLESS_WINDOWS_1252();
   EXPECT_EQ(RepairUtf8Text(u"Gr\u00c3\u00bcn"), u"Gr\u00fcn");                // GrÃ¼n
   EXPECT_EQ(RepairUtf8Text(u"Gr\u00fcn"), u"Gr\u00fcn");                      // a real 8-bit text
   EXPECT_EQ(RepairUtf8Text(u"plain"), u"plain");

@@ -15,13 +15,6 @@ using namespace velmaro::platform;
 
 namespace {
 
-// The expectations of the 8-bit texts are those of Windows-1252, which the
-// POSIX stand-in always uses and Windows under C.UTF-8 (Wine) or an English
-// or Western European locale has as its ANSI code page.
-#define SKIP_UNLESS_WINDOWS_1252()                      \
-  if (velmaro::test::AnsiCodePage() != 1252)            \
-  GTEST_SKIP() << "the system's 8-bit code page is " << velmaro::test::AnsiCodePage() << ", not Windows-1252"
-
 // Sign of a memcmp of two sort keys.
 int KeyOrder(const std::string& a, const std::string& b) {
   int result = a.compare(b);  // char_traits<char> compares as unsigned bytes

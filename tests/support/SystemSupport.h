@@ -35,6 +35,13 @@ bool CopyReportsProgress();
 
 }  // namespace velmaro::test
 
+// For a test whose 8-bit texts are Windows-1252, which the POSIX stand-in
+// always uses and Windows has as its ANSI code page under C.UTF-8 (Wine)
+// or an English or Western European locale.
+#define SKIP_UNLESS_WINDOWS_1252()           \
+  if (velmaro::test::AnsiCodePage() != 1252) \
+  GTEST_SKIP() << "the system's 8-bit code page is " << velmaro::test::AnsiCodePage() << ", not Windows-1252"
+
 // For a test of the copy's progress, cancel or what happens meanwhile:
 // Wine 8's CopyFileExW copies in one go and never calls the routine.
 // Anywhere else a silent routine is a fault the test must show.

@@ -6,6 +6,7 @@
 
 #include "support/Id3v1Builder.h"
 #include "support/MpegBuilder.h"
+#include "support/SystemSupport.h"
 #include "support/TestFolder.h"
 #include "tags/common/TStream.h"
 #include "tags/id3v1/Genres.h"
@@ -103,6 +104,7 @@ TEST(Id3v1Tag, TextsStopAtTheFirstZeroByteAndAreTrimmed) {
 }
 
 TEST(Id3v1Tag, TextsUseTheSystemCodePage) {
+  SKIP_UNLESS_WINDOWS_1252();
   const TBytes file = JoinBytes({Audio(), Id3v1Tag({.title = "Caf\xE9", .artist = "\x80uro", .album = "\x93q\x94"})});
   const Loaded ansi = Load(file);
   EXPECT_EQ(ansi.tag.Title(), u"Café");
