@@ -178,7 +178,11 @@ TProgramResult RunProgram(const std::string& program, const std::vector<std::str
   ::WaitForSingleObject(process.hProcess, INFINITE);
   DWORD code = 0;
   result.Status = ::GetExitCodeProcess(process.hProcess, &code) ? static_cast<int>(code) : -1;
-  // The program writes its lines in text mode: "\r\n".
+  if (options.OutputBytes) {
+    result.Output = std::move(output);
+    return result;
+  }
+  // Text lines as the program writes them in text mode: "\r\n".
   for (std::size_t i = 0; i < output.size(); ++i)
     if (!(output[i] == '\r' && i + 1 < output.size() && output[i + 1] == '\n')) result.Output += output[i];
   return result;

@@ -10,7 +10,7 @@ namespace velmaro::test {
 
 // What a program printed and how it ended.
 struct TProgramResult {
-  std::string Output;  // its standard output, line ends as "\n"
+  std::string Output;  // its standard output, line ends as "\n" unless asked for the bytes
   int Status = -1;     // its exit code; -1 when it did not exit normally
 };
 
@@ -22,6 +22,9 @@ struct TProgramOptions {
   bool MergeErrors = false;
   // Variables set for it alone.
   std::vector<std::pair<std::string, std::string>> Environment;
+  // The output byte for byte: a Windows program's text lines end in "\r\n",
+  // which is otherwise read as "\n".
+  bool OutputBytes = false;
 
   static TProgramOptions MergingErrors() {
     TProgramOptions options;
@@ -31,6 +34,11 @@ struct TProgramOptions {
   static TProgramOptions WithInput(std::string input) {
     TProgramOptions options;
     options.Input = std::move(input);
+    return options;
+  }
+  static TProgramOptions AsBytes() {
+    TProgramOptions options;
+    options.OutputBytes = true;
     return options;
   }
   static TProgramOptions WithVariable(std::string name, std::string value) {
