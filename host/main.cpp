@@ -71,6 +71,7 @@ void PrintRequest(const TRequest& request) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::WriteStandardStreamsAsBytes();
   const std::vector<std::string> arguments = platform::CommandLineArguments(argc, argv);
   std::string ini, plugin;
   std::vector<std::string> rest;

@@ -26,6 +26,10 @@ std::u16string ExecutablePath();
 int ProcessId();
 // Whether standard input (0), output (1) or error (2) is a terminal.
 bool IsTerminal(int stream);
+// Standard output and error pass bytes through unchanged: Windows would
+// otherwise turn each line feed into CR LF, also inside a name printed
+// as it is.
+void WriteStandardStreamsAsBytes();
 // The program's arguments as UTF-8 texts, whatever the system's 8-bit
 // code page (Windows hands main() its arguments in the ANSI code page).
 std::vector<std::string> CommandLineArguments(int argc, char** argv);

@@ -56,6 +56,9 @@ int ProcessId() { return static_cast<int>(::getpid()); }
 
 bool IsTerminal(int stream) { return ::isatty(stream) == 1; }
 
+// POSIX streams never translate line ends.
+void WriteStandardStreamsAsBytes() {}
+
 // POSIX programs receive their arguments as the bytes typed: UTF-8 here.
 std::vector<std::string> CommandLineArguments(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }
 

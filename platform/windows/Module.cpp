@@ -7,7 +7,10 @@
 #include "platform/Text.h"
 #include "platform/windows/WinApi.h"
 
+#include <fcntl.h>
 #include <io.h>
+
+#include <cstdio>
 #include <shellapi.h>
 
 namespace velmaro::platform {
@@ -78,6 +81,13 @@ std::u16string ExecutablePath() { return ModuleFileName(nullptr); }
 int ProcessId() { return static_cast<int>(::GetCurrentProcessId()); }
 
 bool IsTerminal(int stream) { return _isatty(stream) != 0; }
+
+void WriteStandardStreamsAsBytes() {
+  std::fflush(stdout);
+  std::fflush(stderr);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+}
 
 std::vector<std::string> CommandLineArguments(int argc, char** argv) {
   int count = 0;
