@@ -76,9 +76,9 @@ double Median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-// Removes the bench's folder. On Windows the plug-in can stay loaded
-// after the harness unloads it, its library file still open and so not
-// removable: what is left is named, not treated as a failure.
+// Removes the bench's folder. What cannot be removed (on Windows, a file
+// something still holds open) is named, not treated as a failure of the
+// measurement.
 void RemoveFolder(const fs::path& folder) {
   std::error_code ec;
   fs::remove_all(folder, ec);
