@@ -139,7 +139,8 @@ class DialogWindows : public testing::Test {
   // unless display is empty.
   std::string Velmaro(const std::string& arguments, const std::string& display) const {
     return (display.empty() ? std::string("env -u DISPLAY ") : "DISPLAY=" + display + " ") +
-           "LSAN_OPTIONS=suppressions=" VELMARO_SOURCE_DIR "/tests/gui/fltk.supp timeout 60 '" VELMARO_BINARY_DIR
+           "LSAN_OPTIONS=${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=" VELMARO_SOURCE_DIR
+           "/tests/gui/fltk.supp timeout 60 '" VELMARO_BINARY_DIR
            "/velmaro' --plugin '" VELMARO_PLUGIN_PATH "' --ini '" +
            FFolder.Path("v.ini") + "' " + arguments + " 2>&1";
   }
