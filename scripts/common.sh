@@ -30,7 +30,8 @@ install_packages() {
   echo "Installing: ${missing[*]}"
   local sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  # A mirror caught mid-sync can fail one index; the others still serve.
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq || echo "apt-get update reported errors; going on with the indexes it got"
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
@@ -61,8 +62,7 @@ install_windows_packages() {
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "Installing: ${missing[*]}"
-  # A mirror caught mid-sync can fail one index (seen: the security
-  # archive's i386 list); the others still serve.
+  # Seen failing here: the security archive's i386 list, mid-sync.
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq || echo "apt-get update reported errors; going on with the indexes it got"
   if ! $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"; then
     # Without the security archive's i386 list, the 32-bit libraries exist
