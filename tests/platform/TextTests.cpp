@@ -162,3 +162,12 @@ TEST(TextHelpers, LowerCaseAndNumbers) {
   EXPECT_EQ(IntToU16(0), u"0");
   EXPECT_EQ(IntToU16(LLONG_MIN), u"-9223372036854775808");
 }
+
+TEST(TerminalWidth, AccentedLettersTakeOneColumnMarksNoneWideCharactersTwo) {
+  EXPECT_EQ(TerminalWidth(u"Sigur Rós Ümlaut"), 16u);
+  EXPECT_EQ(TerminalWidth(u"e\u0301"), 1u);        // a combining accent
+  EXPECT_EQ(TerminalWidth(u"a\u200Bb"), 2u);       // a format character
+  EXPECT_EQ(TerminalWidth(u"ゆずＡ漢"), 8u);       // kana, fullwidth, ideograph
+  EXPECT_EQ(TerminalWidth(u"ｱ"), 1u);              // halfwidth katakana
+  EXPECT_EQ(TerminalWidth(u"\U0001D11E"), 1u);     // one column for both units of a pair
+}
