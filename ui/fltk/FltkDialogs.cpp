@@ -5,6 +5,7 @@
 
 #include "platform/Text.h"
 #include "ui/Dialogs.h"
+#include "ui/ViewSupport.h"
 #include "ui/fltk/FltkSupport.h"
 #include "ui/fltk/TFltkPropertiesView.h"
 #include "ui/fltk/TFltkSettingsView.h"
@@ -19,18 +20,16 @@ namespace {
 template <typename TShow>
 std::u16string Showing(TShow show) {
   fltk::TFltkSession session;
-  try {
-    if (std::u16string why = session.Open(); !why.empty()) return why;
-    show();
-    if (fltk::DisplayLost()) return u"The dialog was closed: the connection to the display was lost.";
-    return {};
-  } catch (const fltk::TDisplayLost& lost) {
-    return u"The dialog was closed: " + platform::Utf8ToUtf16(lost.Message) + u".";
-  } catch (const std::exception& error) {
-    return u"The dialog failed: " + platform::Utf8ToUtf16(error.what());
-  } catch (...) {
-    return u"The dialog failed.";
-  }
+  return FailureAsText([&]() -> std::u16string {
+    try {
+      if (std::u16string why = session.Open(); !why.empty()) return why;
+      show();
+      if (fltk::DisplayLost()) return u"The dialog was closed: the connection to the display was lost.";
+      return {};
+    } catch (const fltk::TDisplayLost& lost) {
+      return u"The dialog was closed: " + platform::Utf8ToUtf16(lost.Message) + u".";
+    }
+  });
 }
 
 }  // namespace

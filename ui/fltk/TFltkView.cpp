@@ -9,6 +9,7 @@
 #include "library/Library.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "ui/ViewSupport.h"
 
 namespace velmaro::ui::fltk {
 
@@ -117,22 +118,9 @@ void TFltkView::Close() {
 
 void TFltkView::Run() { RunModal(*FWindow); }
 
+// A lost display ends the whole dialog: it goes on to the showing.
 void TFltkView::Invoke(const std::function<void()>& handler) {
-  if (FInHandler) return;
-  struct TReset {
-    bool& Flag;
-    ~TReset() { Flag = false; }
-  } reset{FInHandler};
-  FInHandler = true;
-  try {
-    handler();
-  } catch (const TDisplayLost&) {
-    throw;
-  } catch (const std::exception& error) {
-    AskUser(platform::Utf8ToUtf16(error.what()), TAskKind::Error);
-  } catch (...) {
-    AskUser(u"An unexpected error occurred.", TAskKind::Error);
-  }
+  RunHandler<TDisplayLost>(FInHandler, *this, handler);
 }
 
 void TFltkView::OnClick(Fl_Widget& widget, std::function<void()> handler) {

@@ -11,6 +11,7 @@
 #include "platform/System.h"
 #include "platform/Text.h"
 #include "ui/StarPictures.h"
+#include "ui/ViewSupport.h"
 #include "ui/win32/DialogResources.h"
 
 namespace velmaro::ui::win32 {
@@ -337,21 +338,7 @@ void TWin32View::Close() {
 
 void TWin32View::OnClick(int id, std::function<void()> handler) { FClicks[id] = std::move(handler); }
 
-void TWin32View::Invoke(const std::function<void()>& handler) {
-  if (FInHandler) return;
-  struct TReset {
-    bool& Flag;
-    ~TReset() { Flag = false; }
-  } reset{FInHandler};
-  FInHandler = true;
-  try {
-    handler();
-  } catch (const std::exception& error) {
-    AskUser(platform::Utf8ToUtf16(error.what()), TAskKind::Error);
-  } catch (...) {
-    AskUser(u"An unexpected error occurred.", TAskKind::Error);
-  }
-}
+void TWin32View::Invoke(const std::function<void()>& handler) { RunHandler(FInHandler, *this, handler); }
 
 void TWin32View::Command(int id, int code) {
   if (StarIndex(id) >= 0) {

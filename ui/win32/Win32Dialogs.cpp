@@ -9,6 +9,7 @@
 #include "ui/Dialogs.h"
 #include "ui/TfmMainSettings.h"
 #include "ui/TfmProperties.h"
+#include "ui/ViewSupport.h"
 #include "ui/win32/DialogResources.h"
 #include "ui/win32/TWin32View.h"
 
@@ -40,21 +41,10 @@ constexpr int StarImages = 6;
 // The window that owns the dialog: the host's main window.
 HWND HostWindow(const TDialogContext& context) { return static_cast<HWND>(context.MainWin); }
 
-// Runs one showing; its errors become the text for the caller.
-std::u16string Showing(const std::function<std::u16string()>& show) {
-  try {
-    return show();
-  } catch (const std::exception& error) {
-    return u"The dialog failed: " + platform::Utf8ToUtf16(error.what());
-  } catch (...) {
-    return u"The dialog failed.";
-  }
-}
-
 }  // namespace
 
 std::u16string ShowPropertiesDialog(const TDialogContext& context, std::u16string_view virtualPath) {
-  return Showing([&] {
+  return FailureAsText([&]() -> std::u16string {
     TDialogLayout layout;
     layout.Template = IDD_PROPERTIES;
     layout.PageTemplate = IDD_PROPERTIES_PAGE;
@@ -78,7 +68,7 @@ std::u16string ShowPropertiesDialog(const TDialogContext& context, std::u16strin
 }
 
 std::u16string ShowSettingsDialog(const TDialogContext& context) {
-  return Showing([&] {
+  return FailureAsText([&]() -> std::u16string {
     TDialogLayout layout;
     layout.Template = IDD_SETTINGS;
     layout.PageTemplate = IDD_SETTINGS_PAGE;
