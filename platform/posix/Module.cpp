@@ -5,7 +5,6 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <string>
@@ -61,10 +60,6 @@ void WriteStandardStreamsAsBytes() {}
 
 // POSIX programs receive their arguments as the bytes typed: UTF-8 here.
 std::vector<std::string> CommandLineArguments(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }
-
-}  // namespace velmaro::platform
-
-namespace velmaro::platform {
 
 namespace {
 

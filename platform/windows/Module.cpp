@@ -99,10 +99,6 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
   return arguments;
 }
 
-}  // namespace velmaro::platform
-
-namespace velmaro::platform {
-
 namespace {
 
 void (*InterruptHandler)() = nullptr;
