@@ -32,6 +32,19 @@ const std::vector<TCommand>& Commands() {
       {"rm", "rm VPATH...",
        "      delete entries: their rows leave the library, the audio files stay",
        CommandRm},
+      {"rebuild", "rebuild [--yes]",
+       "      read every track's file again: rows of files that are gone leave the\n"
+       "      library, the others get their tags afresh (ratings and favourites stay);\n"
+       "      files that cannot be reached keep their rows; asks first unless --yes;\n"
+       "      Ctrl-C cancels, and nothing is then changed",
+       CommandRebuild},
+      {"vacuum", "vacuum [--yes]",
+       "      re-index the library and give its free space back; asks first unless --yes",
+       CommandVacuum},
+      {"empty", "empty [--yes]",
+       "      delete every row of the library (the audio files stay); asks first unless\n"
+       "      --yes",
+       CommandEmpty},
       {"install-plugin", "install-plugin [--config-dir DIR]",
        "      register the plug-in in Double Commander (DIR/doublecmd.xml, default\n"
        "      $XDG_CONFIG_HOME/doublecmd, else ~/.config/doublecmd) with a column set of\n"

@@ -28,6 +28,9 @@ int CommandExec(THostHarness& host, const TArgs& args);
 int CommandLocal(THostHarness& host, const TArgs& args);
 int CommandPut(THostHarness& host, const TArgs& args);
 int CommandRm(THostHarness& host, const TArgs& args);
+int CommandRebuild(THostHarness& host, const TArgs& args);
+int CommandVacuum(THostHarness& host, const TArgs& args);
+int CommandEmpty(THostHarness& host, const TArgs& args);
 int CommandInstallPlugin(THostHarness& host, const TArgs& args);
 int CommandUninstallPlugin(THostHarness& host, const TArgs& args);
 

@@ -325,6 +325,7 @@ int VELMARO_CALL THostHarness::RequestCallback(int pluginNr, int requestType, fs
     std::lock_guard<std::mutex> guard(self->FRequestsLock);
     self->FRequests.push_back(request);
   }
+  if (requestType == fsapi::RT_MsgYesNo) return self->OnQuestion && self->OnQuestion(request) ? 1 : 0;
   if (self->OnRequest) self->OnRequest(request);
   return 1;
 }

@@ -163,6 +163,9 @@ class THostHarness {
   void ClearLogLines();
   // Called for every log line as well.
   std::function<void(const TLogLine&)> OnLog;
+  // Answers a question of the plug-in (a Yes/No request): true for Yes.
+  // Without it every question is answered No.
+  std::function<bool(const TRequest&)> OnQuestion;
   // Answers to the progress callback: return true to abort.
   std::function<bool(std::u16string_view source, std::u16string_view target, int percent)> OnProgress;
 

@@ -45,10 +45,6 @@ std::u16string LowerExtension(std::u16string_view path) {
   return platform::LowerCase(path.substr(dot));
 }
 
-// Quotes an already-escaped value (tag texts have their quotes doubled by
-// CleanTagText; the others hold none).
-std::u16string Q(const std::u16string& value) { return u"\"" + value + u"\""; }
-
 // Why no branch took the file: what the file itself shows first, then
 // what the last branch tried said.
 TSkipReason DeclinedReason(std::u16string_view path, bool extensionKnown, TSkipReason branchReason) {
@@ -117,7 +113,8 @@ bool ReadTrackFields(std::u16string_view path, TTrackFields& fields, TSkipReason
 TExistingMarks ReadExistingMarks(TDISQLite3Database& database, std::u16string_view path) {
   TExistingMarks marks;
   TDISQLite3UniDirQuery query(&database);
-  query.SetSQL(u"select \"mf_favorite\", \"mf_rating\" from \"mp3files\" where " + PathCondition(path));
+  query.SetSQL(u"select \"mf_favorite\", \"mf_rating\" from \"mp3files\" where " + PathCondition());
+  query.SetParams({std::u16string(path)});
   query.Open();
   if (!query.Eof()) {
     marks.Favorite = query.Fields(0).AsString();
@@ -126,48 +123,34 @@ TExistingMarks ReadExistingMarks(TDISQLite3Database& database, std::u16string_vi
   return marks;
 }
 
-std::u16string ReplaceRowSQL(std::u16string_view path, const TTrackFields& f, const std::u16string& favorite,
-                             const std::u16string& rating) {
-  return u"REPLACE INTO [mp3files] (mf_path, mf_artist, mf_title, mf_album, mf_year, mf_genre, mf_comment, "
-         u"mf_favorite, mf_length, mf_bitrate, mf_samplerate, mf_trackno, mf_rating, mf_hasimage, "
-         u"mf_channelsmode, mf_mpegversion, mf_mpeglayer, mf_filetype, mf_filesize, mf_timeadded) VALUES(" +
-         SqlQuoted(path) + u", " + Q(f.mf_artist) + u", " + Q(f.mf_title) + u", " + Q(f.mf_album) + u", " +
-         Q(f.mf_year) + u", " + Q(f.mf_genre) + u", " + Q(f.mf_comment) + u", " + Q(favorite) + u", " +
-         Q(f.mf_length) + u", " + Q(f.mf_bitrate) + u", " + Q(f.mf_samplerate) + u", " + Q(f.mf_trackno) + u", " +
-         Q(rating) + u", " + Q(f.mf_hasimage) + u", " + Q(f.mf_channelsmode) + u", " + Q(f.mf_mpegversion) +
-         u", " + Q(f.mf_mpeglayer) + u", " + platform::IntToU16(f.mf_filetype) + u", " + Q(f.mf_filesize) + u", " +
-         Q(f.mf_timeadded) + u")";
+void WriteTrackRow(TDISQLite3Database& database, std::u16string_view path, const TTrackFields& f,
+                   const std::u16string& favorite, const std::u16string& rating) {
+  database.Execute16(u"DELETE from \"mp3files\" where " + PathCondition(), {std::u16string(path)});
+  database.Execute16(
+      u"REPLACE INTO [mp3files] (mf_path, mf_artist, mf_title, mf_album, mf_year, mf_genre, mf_comment, "
+      u"mf_favorite, mf_length, mf_bitrate, mf_samplerate, mf_trackno, mf_rating, mf_hasimage, "
+      u"mf_channelsmode, mf_mpegversion, mf_mpeglayer, mf_filetype, mf_filesize, mf_timeadded) "
+      u"VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19, ?20)",
+      {std::u16string(path), f.mf_artist, f.mf_title, f.mf_album, f.mf_year, f.mf_genre, f.mf_comment, favorite,
+       f.mf_length, f.mf_bitrate, f.mf_samplerate, f.mf_trackno, rating, f.mf_hasimage, f.mf_channelsmode,
+       f.mf_mpegversion, f.mf_mpeglayer, platform::IntToU16(f.mf_filetype), f.mf_filesize, f.mf_timeadded});
 }
 
 bool ImportTrack(std::u16string_view path, TDISQLite3Database& database, bool favorite) {
   return ImportTrackFile(path, database, favorite) == TImportResult::Imported;
 }
 
-TImportResult ImportTrackFile(std::u16string_view path, TDISQLite3Database& database, bool favorite,
-                              TSkipReason* why) {
-  if (why) *why = TSkipReason::None;
-  TExistingMarks marks;
-  try {
-    marks = ReadExistingMarks(database, path);
-  } catch (...) {
-    return TImportResult::Failed;
-  }
-  TTrackFields fields;
-  try {
-    if (!ReadTrackFields(path, fields, why)) return TImportResult::NotAccepted;
-  } catch (...) {
-    if (why) *why = TSkipReason::ReadError;
-    return TImportResult::NotAccepted;
-  }
-  const std::u16string favoriteValue = favorite ? std::u16string(u"1") : marks.Favorite;
+TImportResult RecordTrack(TDISQLite3Database& database, std::u16string_view path, const TTrackFields& fields,
+                          bool favorite) {
   try {
     database.StartTransaction(TTransactionType::ttDeferred);
   } catch (...) {
     return TImportResult::Failed;
   }
   try {
-    database.Execute16(u"DELETE from \"mp3files\" where " + PathCondition(path));
-    database.Execute16(ReplaceRowSQL(path, fields, favoriteValue, marks.Rating));
+    const TExistingMarks marks = ReadExistingMarks(database, path);
+    const std::u16string favoriteValue = favorite ? std::u16string(u"1") : marks.Favorite;
+    WriteTrackRow(database, path, fields, favoriteValue, marks.Rating);
     database.Commit();
     return TImportResult::Imported;
   } catch (...) {
@@ -177,6 +160,19 @@ TImportResult ImportTrackFile(std::u16string_view path, TDISQLite3Database& data
     }
     return TImportResult::Failed;
   }
+}
+
+TImportResult ImportTrackFile(std::u16string_view path, TDISQLite3Database& database, bool favorite,
+                              TSkipReason* why) {
+  if (why) *why = TSkipReason::None;
+  TTrackFields fields;
+  try {
+    if (!ReadTrackFields(path, fields, why)) return TImportResult::NotAccepted;
+  } catch (...) {
+    if (why) *why = TSkipReason::ReadError;
+    return TImportResult::NotAccepted;
+  }
+  return RecordTrack(database, path, fields, favorite);
 }
 
 }  // namespace velmaro::import

@@ -34,6 +34,13 @@ enum class TImportResult {
   Failed,       // the library could not be read or written: nothing changed
 };
 
+// Writes the row of a file whose fields were read, keeping the rating and
+// (unless favorite asks for one) the favourite mark stored for its path.
+// Runs in its own level of the caller's transaction (or its own
+// transaction): Imported, or Failed with the library unchanged.
+TImportResult RecordTrack(TDISQLite3Database& database, std::u16string_view path, const TTrackFields& fields,
+                          bool favorite);
+
 // ImportTrack with the reason of a false result; for NotAccepted, why a
 // file was not taken goes into *why when it is given.
 TImportResult ImportTrackFile(std::u16string_view path, TDISQLite3Database& database, bool favorite,
@@ -44,8 +51,10 @@ TImportResult ImportTrackFile(std::u16string_view path, TDISQLite3Database& data
 // accepts the file or an error occurs; the library is then unchanged.
 bool ImportTrack(std::u16string_view path, TDISQLite3Database& database, bool favorite);
 
-// The REPLACE statement that writes a row (for tests and the rebuild).
-std::u16string ReplaceRowSQL(std::u16string_view path, const TTrackFields& fields, const std::u16string& favorite,
-                             const std::u16string& rating);
+// Replaces the row of the path (an old row under another letter case of
+// the same path included) by one holding these values; every value is
+// bound, never spliced into the SQL.
+void WriteTrackRow(TDISQLite3Database& database, std::u16string_view path, const TTrackFields& fields,
+                   const std::u16string& favorite, const std::u16string& rating);
 
 }  // namespace velmaro::import

@@ -20,10 +20,8 @@ std::u16string CleanTagText(std::u16string_view text) {
   result.reserve(text.size());
   for (char16_t c : text) {
     if (c == 0) {
-      // A NUL would end the SQL text the value is placed in.
+      // A NUL would end the text wherever it is passed on as a C string.
       continue;
-    } else if (c == u'"') {
-      result += u"\"\"";
     } else if (c == platform::PathDelim) {
       result += platform::AltDelim;
     } else if (c == u':') {

@@ -10,9 +10,8 @@ namespace velmaro::import {
 // Removes spaces and control characters (up to U+0020) at both ends.
 std::u16string Trim(std::u16string_view text);
 
-// A double quote becomes two; the path delimiter becomes the other
-// delimiter; a colon becomes an underscore. The result stands safely
-// between double quotes in SQL and is usable as one folder name.
+// The path delimiter becomes the other delimiter; a colon becomes an
+// underscore; NULs are dropped. The result is usable as one folder name.
 std::u16string CleanTagText(std::u16string_view text);
 
 // Undoes UTF-8 bytes that were read as the 8-bit code page: when the text

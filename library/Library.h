@@ -7,6 +7,7 @@
 #include <string>
 
 #include "library/TDISQLite3Database.h"
+#include "library/TWriteGate.h"
 
 namespace velmaro {
 
@@ -16,6 +17,8 @@ struct TLibraryState {
   std::unique_ptr<TDISQLite3Database> LibraryDatabase;
   bool DatabaseReady = false;
   std::u16string IniFileName;
+  // Which operation writes to the library now (see TWriteGate).
+  TWriteGate WriteGate;
 };
 
 // Shows a text to the user (the host's message request).

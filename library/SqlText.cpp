@@ -16,17 +16,17 @@ std::u16string DoubleChar(std::u16string_view text, char16_t ch) {
   return result;
 }
 
-std::u16string SqlQuoted(std::u16string_view text) {
+std::u16string SqlLiteral(std::u16string_view text) {
   std::u16string quoted;
   quoted.reserve(text.size() + 2);
-  quoted += u'"';
-  quoted += DoubleChar(text, u'"');
-  quoted += u'"';
+  quoted += u'\'';
+  quoted += DoubleChar(text, u'\'');
+  quoted += u'\'';
   return quoted;
 }
 
-std::u16string PathCondition(std::u16string_view path) {
-  std::u16string condition = u"\"mf_path\"=" + SqlQuoted(path);
+std::u16string PathCondition(std::u16string_view parameter) {
+  std::u16string condition = u"\"mf_path\"=" + std::u16string(parameter);
   if (platform::PathsIgnoreCase) condition += u" collate systemnocase";
   return condition;
 }

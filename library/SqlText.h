@@ -1,5 +1,6 @@
-// Building SQL text by concatenation: values between double quotes,
-// row ids between single quotes.
+// Building SQL text: values reach SQL as bound parameters or as
+// single-quoted literals, never between double quotes (which SQLite reads
+// as a column's name when a column of that name exists).
 #pragma once
 
 #include <string>
@@ -10,16 +11,16 @@ namespace velmaro {
 // The text with every occurrence of ch doubled.
 std::u16string DoubleChar(std::u16string_view text, char16_t ch);
 
-// The text as a double-quoted SQL value, its double quotes doubled.
-std::u16string SqlQuoted(std::u16string_view text);
+// The text as a single-quoted SQL literal, its single quotes doubled.
+std::u16string SqlLiteral(std::u16string_view text);
 
-// The condition that finds the row of a file by its path:
-// "mf_path"="<path>" and, where the file system ignores letter case,
-// collate systemnocase. Where it does not (POSIX), two paths that differ
-// in a non-ASCII letter's case are two files: only the column's own
+// The condition that finds the row of a file by its path, bound to the
+// parameter named: "mf_path"=?1 and, where the file system ignores letter
+// case, collate systemnocase. Where it does not (POSIX), two paths that
+// differ in a non-ASCII letter's case are two files: only the column's own
 // collation (ASCII case folded, as its unique index) may match them, and
 // the unique index serves the lookup.
-std::u16string PathCondition(std::u16string_view path);
+std::u16string PathCondition(std::u16string_view parameter = u"?1");
 
 // Parses a whole decimal 64-bit integer (an optional sign and digits,
 // nothing else); false when the text is not one.

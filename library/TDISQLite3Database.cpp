@@ -34,17 +34,26 @@ bool IsBlankName(const std::u16string& name) {
 
 ESQLite3::ESQLite3(int code, const std::string& message) : EVelmaroError(message), FErrorCode(code) {}
 
-int StepWithRetry(sqlite3* db, sqlite3_stmt* statement) {
-  constexpr int Attempts = 8;
-  for (int attempt = 1;; ++attempt) {
+bool IsBusyError(const std::exception& error) {
+  const auto* sqliteError = dynamic_cast<const ESQLite3*>(&error);
+  return sqliteError != nullptr &&
+         (sqliteError->ErrorCode() == SQLITE_BUSY || sqliteError->ErrorCode() == SQLITE_LOCKED);
+}
+
+int StepWithRetry(sqlite3* db, sqlite3_stmt* statement, int patienceMs) {
+  // Another program's commit holds the file for a moment; a writer that
+  // holds it for a whole batch lets go at least once a second.
+  constexpr int Pause = 10;
+  const auto start = std::chrono::steady_clock::now();
+  for (;;) {
     const int rc = sqlite3_step(statement);
     if (rc == SQLITE_OK || rc == SQLITE_ROW || rc == SQLITE_DONE) return rc;
     const bool busy = rc == SQLITE_BUSY || rc == SQLITE_LOCKED;
-    if (!busy || attempt == Attempts) {
+    if (!busy || std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(patienceMs)) {
       if (db == nullptr) throw ESQLite3(rc, "SQLite3 Error " + std::to_string(rc));
       throw ESQLite3(rc, "SQLite3 Error " + std::to_string(rc) + " - " + sqlite3_errmsg(db));
     }
-    platform::SleepMs(10);
+    platform::SleepMs(Pause);
   }
 }
 
@@ -68,9 +77,13 @@ void TDISQLite3Database::CheckOpen() const {
 
 void TDISQLite3Database::AfterOpen() {
   FTransactionCount = 0;
-  // The library's SQL writes its values as double-quoted literals; keep
-  // that working on SQLite builds that turn it off by default.
-  sqlite3_db_config(FHandle, SQLITE_DBCONFIG_DQS_DML, 1, nullptr);
+  // A double-quoted text in a statement is an identifier only: were it
+  // taken for a string where no column has its name, a value that happens
+  // to name a column would silently be read as that column. Values reach
+  // SQL as bound parameters or single-quoted literals. The schema of a
+  // library file written by another program may still hold double-quoted
+  // strings, so they stay accepted there.
+  sqlite3_db_config(FHandle, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
   sqlite3_db_config(FHandle, SQLITE_DBCONFIG_DQS_DDL, 1, nullptr);
 }
 
@@ -137,8 +150,17 @@ sqlite3_stmt* TDISQLite3Database::PrepareRaw(std::string_view sqlUtf8, std::size
   if (!Connected()) Open();
   sqlite3_stmt* statement = nullptr;
   const char* tail = nullptr;
-  const int rc = sqlite3_prepare_v2(FHandle, sqlUtf8.data(), static_cast<int>(sqlUtf8.size()),
-                                    &statement, &tail);
+  // Reading the schema waits, like a step, while another program commits.
+  const auto start = std::chrono::steady_clock::now();
+  int rc;
+  while ((rc = sqlite3_prepare_v2(FHandle, sqlUtf8.data(), static_cast<int>(sqlUtf8.size()), &statement, &tail)) ==
+             SQLITE_BUSY ||
+         rc == SQLITE_LOCKED) {
+    sqlite3_finalize(statement);
+    statement = nullptr;
+    if (std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(BusyPatienceMs)) break;
+    platform::SleepMs(10);
+  }
   if (rc != SQLITE_OK) {
     sqlite3_finalize(statement);
     RaiseError(rc);
@@ -171,6 +193,13 @@ void TDISQLite3Database::Execute(std::string_view sqlUtf8) {
 
 void TDISQLite3Database::Execute16(std::u16string_view sql) { Execute(platform::Utf16ToUtf8(sql)); }
 
+void TDISQLite3Database::Execute16(std::u16string_view sql, const std::vector<std::u16string>& params) {
+  CheckOpen();
+  const auto statement = Prepare16(sql);
+  statement->BindTexts(params);
+  statement->Step();
+}
+
 std::unique_ptr<TDISQLite3Statement> TDISQLite3Database::Prepare16(std::u16string_view sql) {
   std::string utf8 = platform::Utf16ToUtf8(sql);
   sqlite3_stmt* handle = PrepareRaw(utf8, nullptr);
@@ -178,13 +207,13 @@ std::unique_ptr<TDISQLite3Statement> TDISQLite3Database::Prepare16(std::u16strin
   return std::make_unique<TDISQLite3Statement>(*this, handle, std::move(utf8));
 }
 
-void TDISQLite3Database::RunSingle(const char* sql) {
+void TDISQLite3Database::RunSingle(const char* sql, int patienceMs) {
   CheckOpen();
   sqlite3_stmt* statement = PrepareRaw(sql, nullptr);
   if (statement == nullptr) throw EDatabaseError("Empty SQL Statement");
   int rc;
   try {
-    rc = StepWithRetry(FHandle, statement);
+    rc = StepWithRetry(FHandle, statement, patienceMs);
   } catch (...) {
     sqlite3_finalize(statement);
     throw;
@@ -207,6 +236,33 @@ void TDISQLite3Database::StartTransaction(TTransactionType type) {
     RunSingle(("SAVEPOINT vk_level" + std::to_string(FTransactionCount) + ";").c_str());
   }
   ++FTransactionCount;
+}
+
+void TDISQLite3Database::StartWriteTransaction(int patienceMs, const TBusyPause& pause) {
+  CheckOpen();
+  if (FTransactionCount > 0) {
+    StartTransaction(TTransactionType::ttImmediate);
+    return;
+  }
+  constexpr int Pause = 20;
+  const auto start = std::chrono::steady_clock::now();
+  for (;;) {
+    try {
+      // Each attempt itself waits only briefly: the long wait happens here,
+      // between attempts, where the caller may let others go on.
+      RunSingle("BEGIN IMMEDIATE TRANSACTION;", Pause);
+      ++FTransactionCount;
+      return;
+    } catch (const ESQLite3& error) {
+      if (!IsBusyError(error) ||
+          std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(patienceMs))
+        throw;
+    }
+    if (pause)
+      pause(Pause);
+    else
+      platform::SleepMs(Pause);
+  }
 }
 
 void TDISQLite3Database::Commit() {
@@ -237,7 +293,7 @@ void TDISQLite3Database::Rollback() {
   RunSingle(("RELEASE " + name + ";").c_str());
 }
 
-void TDISQLite3Database::CommitOrRollback(int patienceMs) {
+void TDISQLite3Database::CommitOrRollback(int patienceMs, const TBusyPause& pause) {
   CheckOpen();
   // An inner level only ends its savepoint: the outer level commits.
   if (FTransactionCount != 1) {
@@ -248,13 +304,17 @@ void TDISQLite3Database::CommitOrRollback(int patienceMs) {
   const auto start = std::chrono::steady_clock::now();
   for (;;) {
     try {
-      Commit();
+      RunSingle("COMMIT TRANSACTION;", Pause);
+      --FTransactionCount;
       return;
     } catch (const ESQLite3& error) {
       const bool busy = error.ErrorCode() == SQLITE_BUSY || error.ErrorCode() == SQLITE_LOCKED;
       const auto waited = std::chrono::steady_clock::now() - start;
       if (busy && waited < std::chrono::milliseconds(patienceMs)) {
-        platform::SleepMs(Pause);
+        if (pause)
+          pause(Pause);
+        else
+          platform::SleepMs(Pause);
         continue;
       }
       // Nothing of the transaction reached the file: undo it here rather

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -22,6 +23,16 @@ namespace velmaro {
 class TDISQLite3Statement;
 
 enum class TTransactionType { ttDeferred, ttImmediate, ttExclusive };
+
+// How long a statement waits while another connection (of this process or
+// another program) holds the lock it needs: as long as a commit waits for
+// readers.
+inline constexpr int BusyPatienceMs = 3000;
+
+// Called between attempts while waiting for another connection; the
+// argument is the pause in milliseconds. The default sleeps; a caller that
+// holds a lock others need lets it go meanwhile.
+using TBusyPause = std::function<void(int milliseconds)>;
 
 class TDISQLite3Database {
  public:
@@ -49,17 +60,25 @@ class TDISQLite3Database {
   // Runs every statement of the SQL text in turn.
   void Execute(std::string_view sqlUtf8);
   void Execute16(std::u16string_view sql);
+  // Runs one statement with texts bound to its parameters ?1, ?2, ...
+  void Execute16(std::u16string_view sql, const std::vector<std::u16string>& params);
   // A new open statement for the first statement of the text.
   std::unique_ptr<TDISQLite3Statement> Prepare16(std::u16string_view sql);
 
   void StartTransaction(TTransactionType type);
+  // Opens a write transaction (BEGIN IMMEDIATE: the file's write lock is
+  // taken at once, so the transaction never holds a read lock while it
+  // waits for another writer) or, inside a transaction, a savepoint. Waits
+  // up to patienceMs for another connection's write lock, with pause
+  // called between attempts.
+  void StartWriteTransaction(int patienceMs, const TBusyPause& pause = {});
   void Commit();
   void Rollback();
   // Commits one level. The outermost ends with COMMIT, waiting up to patienceMs
   // for other connections that still read the file. When that fails the
   // whole transaction is rolled back, so that no transaction (and no write
   // lock) is left open, and the error is raised.
-  void CommitOrRollback(int patienceMs);
+  void CommitOrRollback(int patienceMs, const TBusyPause& pause = {});
   void Vacuum();
   bool InTransaction() const { return FTransactionCount > 0; }
   // Rows changed by the most recent INSERT, UPDATE or DELETE.
@@ -77,7 +96,7 @@ class TDISQLite3Database {
   void Attach(TDISQLite3Statement* statement);
   void Detach(TDISQLite3Statement* statement);
   void CheckOpen() const;
-  void RunSingle(const char* sql);
+  void RunSingle(const char* sql, int patienceMs = BusyPatienceMs);
   void AfterOpen();
 
   std::u16string FDatabaseName;
@@ -87,9 +106,13 @@ class TDISQLite3Database {
   std::vector<TDISQLite3Statement*> FStatements;
 };
 
-// Steps a statement with the busy retry: up to 8 attempts, 10 ms apart,
-// while SQLite answers busy or locked. Returns 0, 100 (a row) or 101
-// (done); raises ESQLite3 for anything else.
-int StepWithRetry(sqlite3* db, sqlite3_stmt* statement);
+// Steps a statement with the busy retry: attempts 10 ms apart, for up to
+// patienceMs, while SQLite answers busy or locked. Returns 0, 100 (a row)
+// or 101 (done); raises ESQLite3 for anything else.
+int StepWithRetry(sqlite3* db, sqlite3_stmt* statement, int patienceMs = BusyPatienceMs);
+
+// Whether an error is SQLite's busy or locked: another connection holds
+// the lock that was needed.
+bool IsBusyError(const std::exception& error);
 
 }  // namespace velmaro

@@ -36,6 +36,27 @@ int TDISQLite3Statement::Step() {
   return StepWithRetry(FDatabase->Handle(), FHandle);
 }
 
+void TDISQLite3Statement::BindText(int index, std::u16string_view text) {
+  if (FHandle == nullptr) throw EDatabaseError("Cannot perform this operation on a closed database");
+  const int rc = sqlite3_bind_text16(FHandle, index, text.data(), static_cast<int>(text.size() * sizeof(char16_t)),
+                                     SQLITE_TRANSIENT);
+  if (rc != SQLITE_OK && FDatabase != nullptr) FDatabase->RaiseError(rc);
+}
+
+void TDISQLite3Statement::BindInt64(int index, std::int64_t value) {
+  if (FHandle == nullptr) throw EDatabaseError("Cannot perform this operation on a closed database");
+  const int rc = sqlite3_bind_int64(FHandle, index, value);
+  if (rc != SQLITE_OK && FDatabase != nullptr) FDatabase->RaiseError(rc);
+}
+
+void TDISQLite3Statement::BindTexts(const std::vector<std::u16string>& texts) {
+  for (std::size_t i = 0; i < texts.size(); ++i) BindText(static_cast<int>(i + 1), texts[i]);
+}
+
+void TDISQLite3Statement::Reset() {
+  if (FHandle != nullptr) sqlite3_reset(FHandle);
+}
+
 int TDISQLite3Statement::ColumnCount() const { return FHandle ? sqlite3_column_count(FHandle) : 0; }
 
 std::u16string TDISQLite3Statement::Column_Str16(int i) const {

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 struct sqlite3_stmt;
 
@@ -20,6 +22,14 @@ class TDISQLite3Statement {
 
   // 100 for a row, 101 when done (with the busy retry).
   int Step();
+  // Values for the statement's parameters (?1, ?2, ...), bound as text:
+  // a value never becomes SQL, whatever it holds. A column's affinity
+  // still turns a numeric text into a number.
+  void BindText(int index, std::u16string_view text);
+  void BindInt64(int index, std::int64_t value);
+  void BindTexts(const std::vector<std::u16string>& texts);
+  // Makes the statement ready to run again; its bindings stay.
+  void Reset();
   int ColumnCount() const;
   std::u16string Column_Str16(int i) const;
   std::int64_t Column_Int64(int i) const;

@@ -77,12 +77,19 @@ void TDISQLite3UniDirQuery::SetDatabase(TDISQLite3Database* database) {
 void TDISQLite3UniDirQuery::SetSQL(std::u16string_view sql) {
   Close();
   FSQL = sql;
+  FParams.clear();
+}
+
+void TDISQLite3UniDirQuery::SetParams(std::vector<std::u16string> params) {
+  Close();
+  FParams = std::move(params);
 }
 
 void TDISQLite3UniDirQuery::Open() {
   Close();
   if (FDatabase == nullptr) throw EDatabaseError("Missing dabatase");
   FStatement = FDatabase->Prepare16(FSQL);
+  FStatement->BindTexts(FParams);
   sqlite3_stmt* handle = FStatement->Handle();
   Fetch();
   const int count = sqlite3_column_count(handle);

@@ -58,6 +58,8 @@ class TDISQLite3UniDirQuery {
   void SetDatabase(TDISQLite3Database* database);
   void SetSQL(std::u16string_view sql);
   const std::u16string& SQL() const { return FSQL; }
+  // Texts bound to the SQL's parameters ?1, ?2, ... when it opens.
+  void SetParams(std::vector<std::u16string> params);
 
   // Prepares the statement (opening the connection when needed), reads
   // the column descriptions and fetches the first row.
@@ -79,6 +81,7 @@ class TDISQLite3UniDirQuery {
 
   TDISQLite3Database* FDatabase;
   std::u16string FSQL;
+  std::vector<std::u16string> FParams;
   std::unique_ptr<TDISQLite3Statement> FStatement;
   std::vector<TDISQLite3Field> FFields;
   bool FEof = true;

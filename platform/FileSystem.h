@@ -13,6 +13,14 @@ namespace velmaro::platform {
 bool FileExists(std::u16string_view path);
 // True when a folder of that name exists; links are followed.
 bool DirectoryExists(std::u16string_view path);
+// Whether a file is there, known to be gone, or cannot be told. Gone only
+// when the folder its path names is there, can be listed and holds
+// something, and the file is not in it; a folder without permission, an
+// I/O error, a drive that is not ready or not mounted (an empty mount
+// point), a share that is down, a link whose target cannot be reached:
+// not reachable.
+enum class TFilePresence { Present, Gone, Unreachable };
+TFilePresence FilePresence(std::u16string_view path);
 // Size in bytes, or -1 when the file cannot be examined.
 std::int64_t FileSize(std::u16string_view path);
 // Deletes a file; false (and the last error set) when it cannot.

@@ -23,6 +23,8 @@ inline constexpr bool HasDriveColon = true;
 // Whether the file system treats paths that differ in letter case as the
 // same file.
 inline constexpr bool PathsIgnoreCase = true;
+// Whether a file's own name may hold AltDelim (Windows forbids "/").
+inline constexpr bool NamesMayHoldAltDelim = false;
 // Boolean results handed to the host.
 inline constexpr int HostTrue = -1;
 #else
@@ -32,6 +34,7 @@ inline constexpr char16_t AltDelim = u'\\';
 inline constexpr char16_t DirDelim = u'/';
 inline constexpr bool HasDriveColon = false;
 inline constexpr bool PathsIgnoreCase = false;
+inline constexpr bool NamesMayHoldAltDelim = true;
 // The Linux host declares some results as one-byte booleans: 1, not -1.
 inline constexpr int HostTrue = 1;
 #endif

@@ -6,6 +6,7 @@
 #include "plugin/TPlugin.h"
 #include "plugin/VirtualPath.h"
 #include "ui/Dialogs.h"
+#include "ui/TfmMainSettings.h"
 
 namespace velmaro {
 
@@ -33,6 +34,9 @@ int TPlugin::FsExecuteFileW(fsapi::THwnd mainWin, const char16_t* remoteName, co
     if (remoteName == nullptr) return fsapi::FS_EXEC_OK;
     const std::u16string_view remote(remoteName);
     const std::u16string_view action = verb ? std::u16string_view(verb) : std::u16string_view();
+    // A command typed into the host's command line while the panel shows
+    // the plug-in, in any of its folders.
+    if (action.starts_with(u"quote ")) return RunHostCommand(action.substr(6));
     if (remote == VPath(u"\\")) {
       ShowHostMessage(VersionText());
       return fsapi::FS_EXEC_OK;
@@ -53,6 +57,39 @@ int TPlugin::FsExecuteFileW(fsapi::THwnd mainWin, const char16_t* remoteName, co
   } catch (...) {
   }
   return fsapi::FS_EXEC_OK;
+}
+
+int TPlugin::RunHostCommand(std::u16string_view command) {
+  fsapi::tRequestProcW requestProc;
+  fsapi::tProgressProcW progressProc;
+  int pluginNr;
+  {
+    std::lock_guard<std::recursive_mutex> guard(FLock);
+    requestProc = FRequestProc;
+    progressProc = FProgressProc;
+    pluginNr = FPluginNr;
+  }
+  {
+    // As a listing does, the command tries a library that failed to open.
+    std::lock_guard<std::recursive_mutex> guard(FLock);
+    if (!FLibrary.DatabaseReady)
+      FLibrary.DatabaseReady = InitDatabase(FLibrary, [this](const std::u16string& text) { ShowHostMessage(text); });
+  }
+  ui::THostCallbacks callbacks;
+  callbacks.Request = [=](const std::u16string& text, bool yesNo) {
+    if (requestProc == nullptr) return false;
+    std::u16string title = ui::SettingsCaption, message = text;
+    char16_t answer[256] = {};
+    return requestProc(pluginNr, yesNo ? fsapi::RT_MsgYesNo : fsapi::RT_MsgOK, title.data(), message.data(), answer,
+                       256) != 0;
+  };
+  callbacks.Progress = [=](int percent) {
+    if (progressProc == nullptr) return true;
+    std::u16string source = ui::SettingsCaption, target;
+    return progressProc(pluginNr, source.data(), target.data(), percent) == 0;
+  };
+  return ui::RunSettingsCommand(DialogContext(nullptr), command, callbacks) == 0 ? fsapi::FS_EXEC_OK
+                                                                                : fsapi::FS_EXEC_ERROR;
 }
 
 ui::TDialogContext TPlugin::DialogContext(void* mainWin) {

@@ -92,6 +92,7 @@ inline constexpr int FS_STATUS_OP_DELETE = 8;
 
 // Request types.
 inline constexpr int RT_MsgOK = 8;
+inline constexpr int RT_MsgYesNo = 9;
 
 // Log message types.
 inline constexpr int MSGTYPE_DETAILS = 3;

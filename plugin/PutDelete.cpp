@@ -1,7 +1,10 @@
 #include "plugin/PutDelete.h"
 
+#include <optional>
+
 #include "import/ImportTrack.h"
 #include "library/SqlText.h"
+#include "library/TWriteTransaction.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "plugin/ErrorTrap.h"
@@ -39,17 +42,46 @@ int TPlugin::FsPutFileW(const char16_t* localName, const char16_t* remoteName, i
     // folder of music also holds pictures and playlists), and only the
     // host's log says why; a library that cannot be written is a failure
     // the host must hear of.
+    const std::u16string path = LowerFirstChar(localName);
+    import::TTrackFields fields;
     import::TSkipReason why = import::TSkipReason::None;
-    switch (import::ImportTrackFile(LowerFirstChar(localName), *FLibrary.LibraryDatabase, favorite, &why)) {
-      case import::TImportResult::Imported:
-        if (FBatch.Transaction) ++FBatch.Recorded;
-        return fsapi::FS_FILE_OK;
-      case import::TImportResult::NotAccepted:
-        LogSkipped(localName, why);
-        return fsapi::FS_FILE_OK;
-      case import::TImportResult::Failed: return fsapi::FS_FILE_WRITEERROR;
+    bool accepted = false;
+    try {
+      accepted = import::ReadTrackFields(path, fields, &why);
+    } catch (...) {
+      why = import::TSkipReason::ReadError;
     }
-    return fsapi::FS_FILE_OK;
+    if (!accepted) {
+      LogSkipped(localName, why);
+      return fsapi::FS_FILE_OK;
+    }
+    // The file's row is written in the batch's transaction, or in one of
+    // its own.
+    TBatch* batch = ThisBatch();
+    std::optional<TWriteTransaction> own;
+    if (batch != nullptr) {
+      if (!OpenBatchTransaction(*batch)) return fsapi::FS_FILE_WRITEERROR;
+    } else {
+      try {
+        own.emplace(FLibrary, FLock, u"a copy into the panel");
+      } catch (const std::exception& error) {
+        ReportWriteRefusal(nullptr, error);
+        return fsapi::FS_FILE_WRITEERROR;
+      }
+    }
+    if (import::RecordTrack(*FLibrary.LibraryDatabase, path, fields, favorite) != import::TImportResult::Imported)
+      return fsapi::FS_FILE_WRITEERROR;
+    if (own) {
+      try {
+        own->Commit();
+      } catch (const std::exception& error) {
+        ReportWriteRefusal(nullptr, error);
+        return fsapi::FS_FILE_WRITEERROR;
+      }
+      return fsapi::FS_FILE_OK;
+    }
+    ++batch->Recorded;
+    return MaybeCommitBatch(*batch) ? fsapi::FS_FILE_OK : fsapi::FS_FILE_WRITEERROR;
   });
 }
 
@@ -67,10 +99,27 @@ int TPlugin::FsDeleteFileW(const char16_t* remoteName) {
     const std::u16string path = FTree.ResolveVirtualPath(remoteName);
     // A name that leads to no file, or to no row, deleted nothing.
     if (path.empty() || !FLibrary.LibraryDatabase || !FLibrary.DatabaseReady) return platform::HostFalse;
-    FLibrary.LibraryDatabase->Execute16(u"DELETE from \"mp3files\" where " + PathCondition(path));
-    if (FLibrary.LibraryDatabase->Changes() == 0) return platform::HostFalse;
-    if (FBatch.Transaction) ++FBatch.Removed;
-    return platform::HostTrue;
+    TBatch* batch = ThisBatch();
+    std::optional<TWriteTransaction> own;
+    if (batch != nullptr) {
+      if (!OpenBatchTransaction(*batch)) return platform::HostFalse;
+    } else {
+      try {
+        own.emplace(FLibrary, FLock, u"a delete");
+      } catch (const std::exception& error) {
+        ReportWriteRefusal(nullptr, error);
+        return platform::HostFalse;
+      }
+    }
+    FLibrary.LibraryDatabase->Execute16(u"DELETE from \"mp3files\" where " + PathCondition(), {path});
+    const bool removed = FLibrary.LibraryDatabase->Changes() > 0;
+    if (own) {
+      own->Commit();
+      return removed ? platform::HostTrue : platform::HostFalse;
+    }
+    if (removed) ++batch->Removed;
+    if (!MaybeCommitBatch(*batch)) return platform::HostFalse;
+    return removed ? platform::HostTrue : platform::HostFalse;
   });
 }
 

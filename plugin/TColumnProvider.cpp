@@ -162,7 +162,8 @@ void TColumnProvider::LoadRow(const std::u16string& real) {
   FColumnQuery->SetDatabase(FLibrary.LibraryDatabase.get());
   // The path is compared with the column's own collation; its double
   // quotes are doubled like any other value between double quotes.
-  FColumnQuery->SetSQL(u"select * from \"mp3files\" where \"mf_path\"=" + SqlQuoted(real) + u" limit 1");
+  FColumnQuery->SetSQL(u"select * from \"mp3files\" where \"mf_path\"=?1 limit 1");
+  FColumnQuery->SetParams({real});
   FColumnQuery->Open();
   FRowFound = !FColumnQuery->Eof();
   for (int i = 0; i < ColumnFieldCount; ++i) {

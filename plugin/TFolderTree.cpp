@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "library/SqlText.h"
 #include "platform/System.h"
@@ -25,11 +26,10 @@ void SetName(fsapi::TFindDataW& findData, std::u16string_view name, std::size_t 
 
 void Zero(fsapi::TFindDataW& findData) { std::memset(&findData, 0, sizeof findData); }
 
-// A key value taken from a listing path, ready to stand between double
-// quotes: "_Other" stands for the empty value.
+// A key value taken from a listing path as an SQL literal: "_Other"
+// stands for the empty value.
 std::u16string KeyValue(const std::u16string& component) {
-  if (component == OtherName) return {};
-  return DoubleChar(component, u'"');
+  return SqlLiteral(component == OtherName ? std::u16string() : component);
 }
 
 // A view path in the platform's delimiter. Made on each call: a cache per
@@ -58,12 +58,12 @@ TView ClassifyGenresPath(std::u16string_view path) {
   if (path == V(u"\\Genres")) {
     view = {TViewKind::GenreFolders, u"select \"mf_genre\" from \"mp3files\""};
   } else if (depth == 2) {
-    view = {TViewKind::GenreArtists, u"select \"mf_artist\" from \"mp3files\" where mf_genre=\"" +
-                                         KeyValue(LastComponent(path)) + u"\" collate systemnocase"};
+    view = {TViewKind::GenreArtists, u"select \"mf_artist\" from \"mp3files\" where mf_genre=" +
+                                         KeyValue(LastComponent(path)) + u" collate systemnocase"};
   } else if (depth == 3) {
-    view = {TViewKind::GenreTracks, Tracks + u"mf_genre=\"" + KeyValue(LastComponent(ParentPath(path))) +
-                                        u"\" and mf_artist=\"" + KeyValue(LastComponent(path)) +
-                                        u"\" collate systemnocase"};
+    view = {TViewKind::GenreTracks, Tracks + u"mf_genre=" + KeyValue(LastComponent(ParentPath(path))) +
+                                        u" collate systemnocase and mf_artist=" + KeyValue(LastComponent(path)) +
+                                        u" collate systemnocase"};
   } else {
     view.Kind = TViewKind::BadDepth;
   }
@@ -96,12 +96,12 @@ TView ClassifyListingPath(std::u16string_view path) {
     if (path == V(u"\\Albums")) {
       view = {TViewKind::AlbumArtists, u"select \"mf_artist\" from \"mp3files\""};
     } else if (depth == 2) {
-      view = {TViewKind::AlbumAlbums, u"select \"mf_album\" from \"mp3files\" where mf_artist=\"" +
-                                          KeyValue(LastComponent(path)) + u"\" collate systemnocase"};
+      view = {TViewKind::AlbumAlbums, u"select \"mf_album\" from \"mp3files\" where mf_artist=" +
+                                          KeyValue(LastComponent(path)) + u" collate systemnocase"};
     } else if (depth == 3) {
-      view = {TViewKind::AlbumTracks, Tracks + u"mf_artist=\"" + KeyValue(LastComponent(ParentPath(path))) +
-                                          u"\" and mf_album=\"" + KeyValue(LastComponent(path)) +
-                                          u"\" collate systemnocase"};
+      view = {TViewKind::AlbumTracks, Tracks + u"mf_artist=" + KeyValue(LastComponent(ParentPath(path))) +
+                                          u" collate systemnocase and mf_album=" + KeyValue(LastComponent(path)) +
+                                          u" collate systemnocase"};
     } else {
       view.Kind = TViewKind::BadDepth;
     }
@@ -110,7 +110,7 @@ TView ClassifyListingPath(std::u16string_view path) {
       view = {TViewKind::ArtistFolders, u"select \"mf_artist\" from \"mp3files\""};
     } else if (PathDepth(path) == 2) {
       view = {TViewKind::ArtistTracks,
-              Tracks + u"mf_artist=\"" + KeyValue(LastComponent(path)) + u"\" collate systemnocase"};
+              Tracks + u"mf_artist=" + KeyValue(LastComponent(path)) + u" collate systemnocase"};
     } else {
       view.Kind = TViewKind::Empty;
     }
@@ -278,18 +278,52 @@ bool TFolderTree::NextTrackEntry(TListingState& listing, fsapi::TFindDataW& find
   return true;
 }
 
+std::u16string TFolderTree::ResolvePathEntry(std::u16string_view name) {
+  const std::u16string mapped = ReplaceChar(name, AltDelim, PathDelim);
+  TDISQLite3Database* db = FLibrary.LibraryDatabase.get();
+  if (!platform::NamesMayHoldAltDelim || name.find(AltDelim) == std::u16string_view::npos || db == nullptr ||
+      !db->Connected() || !FLibrary.DatabaseReady)
+    return mapped;
+  // Each AltDelim of the name is a separator or a character of a file's
+  // own name: the rows whose path reads as the name are found by the
+  // path's first literal AltDelim, one index range per place it may be.
+  std::vector<std::u16string> candidates;
+  const std::u16string reads = u"replace(mf_path, " + SqlLiteral(std::u16string(1, PathDelim)) + u", " +
+                               SqlLiteral(std::u16string(1, AltDelim)) + u") = ?3";
+  {
+    TDISQLite3UniDirQuery exact(db);
+    exact.SetSQL(u"select mf_path from \"mp3files\" where mf_path = ?1 and mf_path = ?1 collate binary");
+    exact.SetParams({mapped});
+    exact.Open();
+    if (!exact.Eof()) candidates.push_back(mapped);
+  }
+  for (std::size_t i = 0; i < name.size() && candidates.size() < 2; ++i) {
+    if (name[i] != AltDelim) continue;
+    const std::u16string low = mapped.substr(0, i) + AltDelim;
+    const std::u16string high = mapped.substr(0, i) + static_cast<char16_t>(AltDelim + 1);
+    TDISQLite3UniDirQuery range(db);
+    range.SetSQL(u"select mf_path from \"mp3files\" where mf_path >= ?1 and mf_path < ?2 and " + reads);
+    range.SetParams({low, high, std::u16string(name)});
+    range.Open();
+    for (; !range.Eof() && candidates.size() < 2; range.Next()) candidates.push_back(range.Fields(0).AsString());
+  }
+  // Two files that read alike: no name may lead to the wrong one.
+  if (candidates.size() > 1) return {};
+  return candidates.empty() ? mapped : candidates.front();
+}
+
 std::u16string TFolderTree::ResolveVirtualPath(std::u16string_view path) {
   const std::u16string& titles = V(u"\\Titles\\");
   const std::u16string& latest = V(u"\\Latest\\");
   const std::u16string& favorites = V(u"\\Favorites\\");
-  if (StartsWith(path, titles)) return ReplaceChar(path.substr(titles.size()), AltDelim, PathDelim);
+  if (StartsWith(path, titles)) return ResolvePathEntry(path.substr(titles.size()));
   if (StartsWith(path, latest)) {
     const std::u16string key(path.substr(latest.size()));
     if (key.empty() || !FLatestNames) return {};
     const auto it = FLatestNames->find(key);
     return it == FLatestNames->end() ? std::u16string() : it->second;
   }
-  if (StartsWith(path, favorites)) return ReplaceChar(path.substr(favorites.size()), AltDelim, PathDelim);
+  if (StartsWith(path, favorites)) return ResolvePathEntry(path.substr(favorites.size()));
 
   TDISQLite3Database* db = FLibrary.LibraryDatabase.get();
   if (db == nullptr || !db->Connected() || !FLibrary.DatabaseReady) return {};

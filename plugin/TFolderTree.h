@@ -104,6 +104,9 @@ class TFolderTree {
   bool NextFolderEntry(TListingState& listing, fsapi::TFindDataW& findData);
   bool NextTrackEntry(TListingState& listing, fsapi::TFindDataW& findData);
   void FillFolderNames(TListingState& listing);
+  // The real file a Titles or Favorites entry names; empty when the name
+  // reads as the paths of two files of the library.
+  std::u16string ResolvePathEntry(std::u16string_view name);
   bool EnsureLibrary();
 
   TLibraryState& FLibrary;

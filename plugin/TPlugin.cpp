@@ -6,6 +6,7 @@
 
 #include "import/ImportTrack.h"
 #include "library/Errors.h"
+#include "library/TWriteTransaction.h"
 #include "plugin/ErrorTrap.h"
 #include "ui/Dialogs.h"
 #include "platform/Text.h"
@@ -29,6 +30,7 @@ TPlugin::~TPlugin() {
         FLibrary.LibraryDatabase->Commit();
     } catch (...) {
     }
+    FBatches.clear();
     FLibrary.LibraryDatabase.reset();
   }
 }
@@ -74,54 +76,98 @@ void TPlugin::FsSetDefaultParams(const fsapi::TDefaultParams* dps) {
 void TPlugin::FsStatusInfoW(const char16_t*, int infoStartEnd, int infoOperation) {
   if (infoOperation != fsapi::FS_STATUS_OP_PUT_MULTI && infoOperation != fsapi::FS_STATUS_OP_DELETE) return;
   Trapped("FsStatusInfoW", 0, [&] {
+    const std::thread::id thread = std::this_thread::get_id();
     if (infoStartEnd == fsapi::FS_STATUS_START) {
-      if (FBatch.Depth++ == 0) {
-        FBatch = TBatch{1};
-        BeginBatchTransaction();
-      } else if (FBatch.Transaction) {
-        FLibrary.LibraryDatabase->StartTransaction(TTransactionType::ttDeferred);
-      }
-    } else if (FBatch.Depth > 1) {
-      --FBatch.Depth;
-      if (FBatch.Transaction) FLibrary.LibraryDatabase->Commit();
-    } else if (FBatch.Depth == 1) {
-      EndBatch();
+      // A batch inside a batch of the same thread is part of it.
+      ++FBatches[thread].Depth;
+      return 0;
     }
+    const auto it = FBatches.find(thread);
+    if (it == FBatches.end()) return 0;
+    if (--it->second.Depth > 0) return 0;
+    // A failed commit has told the user what was lost.
+    CommitBatch(it->second);
+    FBatches.erase(it);
     return 0;
   });
 }
 
+bool TPlugin::InBatch() {
+  std::lock_guard<std::recursive_mutex> guard(FLock);
+  return ThisBatch() != nullptr;
+}
+
+TPlugin::TBatch* TPlugin::ThisBatch() {
+  const auto it = FBatches.find(std::this_thread::get_id());
+  return it == FBatches.end() ? nullptr : &it->second;
+}
+
 bool TPlugin::EnsureLibrary() {
   if (FLibrary.DatabaseReady) return true;
+  TBatch* batch = ThisBatch();
   // One failed try per batch: a library that cannot be opened is reported
   // once, not for every file of the copy.
-  if (FBatch.Depth > 0 && FBatch.LibraryTried) return false;
+  if (batch != nullptr && batch->LibraryTried) return false;
   FLibrary.DatabaseReady = InitDatabase(FLibrary, [this](const std::u16string& text) { ShowHostMessage(text); });
-  if (FBatch.Depth > 0) {
-    FBatch.LibraryTried = !FLibrary.DatabaseReady;
-    if (FLibrary.DatabaseReady) BeginBatchTransaction();
-  }
+  if (batch != nullptr) batch->LibraryTried = !FLibrary.DatabaseReady;
   return FLibrary.DatabaseReady;
 }
 
-void TPlugin::BeginBatchTransaction() {
-  TDISQLite3Database* db = FLibrary.LibraryDatabase.get();
-  if (FBatch.Transaction || !FLibrary.DatabaseReady || db == nullptr || !db->Connected()) return;
-  db->StartTransaction(TTransactionType::ttDeferred);
-  FBatch.Transaction = true;
+namespace {
+
+// What a batch is called while it holds the library.
+constexpr char16_t BatchWhat[] = u"a copy into the panel or a delete";
+// How long a batch keeps its transaction open before it commits on the
+// way, and how long it then stays away from the file, so that another
+// program's writer (which retries every few milliseconds) gets its turn.
+constexpr auto BatchSlice = std::chrono::milliseconds(1000);
+constexpr int BatchYieldMs = 25;
+
+}  // namespace
+
+bool TPlugin::OpenBatchTransaction(TBatch& batch) {
+  if (batch.Transaction) return true;
+  try {
+    if (!FLibrary.WriteGate.Enter(&batch, BatchWhat, FLock, BusyPatienceMs))
+      throw EDatabaseError(platform::Utf16ToUtf8(LibraryBusyText(FLibrary.WriteGate.Holder())));
+    try {
+      FLibrary.LibraryDatabase->StartWriteTransaction(BusyPatienceMs, [this](int ms) { PauseUnlocked(FLock, ms); });
+    } catch (...) {
+      FLibrary.WriteGate.Leave(&batch);
+      throw;
+    }
+  } catch (const std::exception& error) {
+    ReportWriteRefusal(&batch, error);
+    return false;
+  }
+  batch.Transaction = true;
+  batch.Recorded = batch.Removed = 0;
+  batch.Opened = std::chrono::steady_clock::now();
+  return true;
 }
 
-void TPlugin::EndBatch() {
-  const TBatch batch = FBatch;
-  FBatch = TBatch{};
+bool TPlugin::MaybeCommitBatch(TBatch& batch) {
+  if (!batch.Transaction) return true;
+  const bool due = std::chrono::steady_clock::now() - batch.Opened >= BatchSlice;
+  if (!due && !FLibrary.WriteGate.Wanted()) return true;
+  const bool committed = CommitBatch(batch);
+  if (committed && due) PauseUnlocked(FLock, BatchYieldMs);
+  return committed;
+}
+
+bool TPlugin::CommitBatch(TBatch& batch) {
+  if (!batch.Transaction) return true;
+  batch.Transaction = false;
   TDISQLite3Database* db = FLibrary.LibraryDatabase.get();
-  if (!batch.Transaction || db == nullptr || !db->Connected()) return;
+  bool committed = false;
   try {
-    // Another program reading the library holds the commit up: give it
-    // a few seconds before the batch is given up.
-    db->CommitOrRollback(3000);
+    if (db == nullptr || !db->Connected()) throw EDatabaseError("Cannot perform this operation on a closed database");
+    // Another program reading the library holds the commit up: give it a
+    // few seconds before the work is given up.
+    db->CommitOrRollback(BusyPatienceMs, [this](int ms) { PauseUnlocked(FLock, ms); });
+    committed = true;
   } catch (const std::exception& error) {
-    if (!db->Connected()) FLibrary.DatabaseReady = false;
+    if (db != nullptr && !db->Connected()) FLibrary.DatabaseReady = false;
     std::u16string text = u"The library file could not be written; the changes of this operation were undone";
     if (batch.Recorded > 0)
       text += u": " + platform::IntToU16(batch.Recorded) + (batch.Recorded == 1 ? u" track was" : u" tracks were") +
@@ -131,8 +177,20 @@ void TPlugin::EndBatch() {
               (batch.Removed == 1 ? u" track was" : u" tracks were") + u" not removed";
     text += u".\r" + platform::Utf8ToUtf16(error.what());
     ShowHostMessage(text);
-    throw;
   }
+  batch.Recorded = batch.Removed = 0;
+  FLibrary.WriteGate.Leave(&batch);
+  return committed;
+}
+
+void TPlugin::ReportWriteRefusal(TBatch* batch, const std::exception& error) {
+  if (batch != nullptr) {
+    if (batch->BusyReported) return;
+    batch->BusyReported = true;
+  }
+  std::u16string text = platform::Utf8ToUtf16(error.what());
+  if (IsBusyError(error)) text = u"The library file is locked by another program.\r" + text;
+  ShowHostMessage(text + (batch != nullptr ? u"\rWhat could not be written is reported as failed." : u""));
 }
 
 fsapi::THandle TPlugin::FsFindFirstW(const char16_t* path, fsapi::TFindDataW* findData) {
@@ -212,7 +270,7 @@ void TPlugin::LogDetail(const std::u16string& text) {
 void TPlugin::Post(TPendingMessage message) {
   if (CallScopeDepth > 0) {
     std::lock_guard<std::mutex> guard(FPendingLock);
-    FPendingMessages.push_back(std::move(message));
+    FPendingMessages[std::this_thread::get_id()].push_back(std::move(message));
     return;
   }
   Deliver(message);
@@ -231,7 +289,10 @@ void TPlugin::DeliverHostMessages() {
   std::vector<TPendingMessage> messages;
   {
     std::lock_guard<std::mutex> guard(FPendingLock);
-    messages.swap(FPendingMessages);
+    const auto it = FPendingMessages.find(std::this_thread::get_id());
+    if (it == FPendingMessages.end()) return;
+    messages.swap(it->second);
+    FPendingMessages.erase(it);
   }
   for (const TPendingMessage& message : messages) {
     try {

@@ -4,8 +4,11 @@
 // directly.
 #pragma once
 
+#include <chrono>
+#include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "import/TrackFields.h"
@@ -84,6 +87,10 @@ class TPlugin {
   // Settings entry shows Settings; the root shows the version text.
   // Takes the lock only for each database action of a dialog.
   int FsExecuteFileW(fsapi::THwnd mainWin, const char16_t* remoteName, const char16_t* verb);
+  // A command typed into the host's command line ("quote COMMAND"): the
+  // Settings actions with their questions, progress and report through
+  // the host's callbacks.
+  int RunHostCommand(std::u16string_view command);
   ui::TDialogContext DialogContext(void* mainWin = nullptr);
 
   fsapi::THandle FsFindFirstW(const char16_t* path, fsapi::TFindDataW* findData);
@@ -98,12 +105,13 @@ class TPlugin {
   // dropped while the host has given none. Inside a TCallScope the line
   // is written when the scope ends, in order with the messages.
   void LogDetail(const std::u16string& text);
-  // Shows the messages, and writes the log lines, that waited for the
-  // lock to be let go.
+  // Shows the messages, and writes the log lines, that this thread's calls
+  // raised while they held the lock.
   void DeliverHostMessages();
 
   TLibraryState& Library() { return FLibrary; }
-  bool InBatch() const { return FBatch.Depth > 0; }
+  // Whether this thread is inside a batch the host announced.
+  bool InBatch();
   TFolderTree& Tree() { return FTree; }
   TCopyOut& CopyOut() { return FCopyOut; }
   TColumnProvider& Columns() { return FColumns; }
@@ -113,21 +121,39 @@ class TPlugin {
   fsapi::tRequestProcW RequestProc() const { return FRequestProc; }
 
  private:
-  // A multi-file copy in or a delete, as the host announced it: its
-  // imports and deletes share one transaction, committed at its end.
+  // A multi-file copy in or a delete, as the host announced it on one of
+  // its threads: its imports and deletes share that batch's own
+  // transaction, which holds the library's write gate while it is open. It
+  // is committed at the batch's end, and on the way once it has been open
+  // for a while or another operation waits for the library, so that
+  // neither this process's other operations nor other programs wait long.
   struct TBatch {
-    int Depth = 0;             // starts without their end yet
-    bool Transaction = false;  // the batch's transaction is open
-    bool LibraryTried = false; // the library failed to open once already
-    int Recorded = 0;          // rows written, and deleted, inside it
-    int Removed = 0;
+    int Depth = 0;              // starts without their end yet
+    bool Transaction = false;   // the batch's transaction is open
+    bool LibraryTried = false;  // the library failed to open once already
+    bool BusyReported = false;  // a refusal was shown once already
+    int Recorded = 0;           // rows written, and deleted, in the open
+    int Removed = 0;            // transaction
+    std::chrono::steady_clock::time_point Opened;
   };
+  // This thread's batch, or null.
+  TBatch* ThisBatch();
   // Opens the library when it is not yet, at most once per batch.
   bool EnsureLibrary();
   // A log line naming a file the copy in skipped and why.
   void LogSkipped(std::u16string_view localName, import::TSkipReason why);
-  void BeginBatchTransaction();
-  void EndBatch();
+  // Makes sure the batch's transaction is open; false, with the reason
+  // shown once per batch, when the library cannot be had.
+  bool OpenBatchTransaction(TBatch& batch);
+  // Commits the batch's open transaction now when it has been open long
+  // enough or another operation waits. False when the commit failed (its
+  // work is then undone and the user told).
+  bool MaybeCommitBatch(TBatch& batch);
+  // Commits the batch's open transaction and lets the library go. False
+  // when the commit failed (its work is then undone and the user told).
+  bool CommitBatch(TBatch& batch);
+  // Shows why the library could not be written (once per batch).
+  void ReportWriteRefusal(TBatch* batch, const std::exception& error);
   void ReportDialogFailure(const std::u16string& why);
 
   // A message to show (RequestProc set) or a log line to write (LogProc set).
@@ -143,13 +169,14 @@ class TPlugin {
 
   std::recursive_mutex FLock;
   std::mutex FPendingLock;
-  std::vector<TPendingMessage> FPendingMessages;
+  // Each thread's messages wait for that thread's call to end.
+  std::map<std::thread::id, std::vector<TPendingMessage>> FPendingMessages;
   int FPluginNr = 0;
   fsapi::tProgressProcW FProgressProc = nullptr;
   fsapi::tLogProcW FLogProc = nullptr;
   fsapi::tRequestProcW FRequestProc = nullptr;
   TInstanceRegistry FInstanceRegistry;
-  TBatch FBatch;
+  std::map<std::thread::id, TBatch> FBatches;
   TLibraryState FLibrary;
   TFolderTree FTree;
   TCopyOut FCopyOut{FTree};

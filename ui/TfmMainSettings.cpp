@@ -6,6 +6,7 @@
 #include "import/ImportTrack.h"
 #include "import/TagText.h"
 #include "library/Errors.h"
+#include "library/TWriteTransaction.h"
 #include "library/Library.h"
 #include "library/TDISQLite3Statement.h"
 #include "library/TDISQLite3UniDirQuery.h"
@@ -23,9 +24,6 @@ using TGuard = std::lock_guard<std::recursive_mutex>;
 // The rows the rebuild reads and writes under the lock at a time; the
 // files of one chunk are read without it.
 constexpr int RebuildChunk = 256;
-// How long the end of a rebuild or of emptying waits for other programs
-// that read the library.
-constexpr int CommitPatienceMs = 3000;
 
 std::u16string ErrorText(const std::exception& error) { return platform::Utf8ToUtf16(error.what()); }
 
@@ -40,26 +38,15 @@ bool SameFile(std::u16string_view a, std::u16string_view b) {
   return a == b;
 }
 
-std::u16string Quoted(const std::u16string& value) { return u"\"" + value + u"\""; }
+// How long the rebuild waits for another operation to let the library go
+// before it gives up (the user may cancel sooner).
+constexpr int RebuildPatienceMs = 60000;
 
-// What the rebuild does with one row.
-struct TRowAction {
-  std::int64_t RowId = 0;
-  enum { Delete, Update, Keep } Kind = Keep;
-  import::TTrackFields Fields;
-};
-
-std::u16string UpdateSQL(const TRowAction& action) {
-  const import::TTrackFields& f = action.Fields;
-  return u"UPDATE [mp3files] SET mf_artist=" + Quoted(f.mf_artist) + u", mf_title=" + Quoted(f.mf_title) +
-         u", mf_album=" + Quoted(f.mf_album) + u", mf_year=" + Quoted(f.mf_year) + u", mf_genre=" +
-         Quoted(f.mf_genre) + u", mf_comment=" + Quoted(f.mf_comment) + u", mf_length=" + Quoted(f.mf_length) +
-         u", mf_bitrate=" + Quoted(f.mf_bitrate) + u", mf_samplerate=" + Quoted(f.mf_samplerate) +
-         u", mf_trackno=" + Quoted(f.mf_trackno) + u", mf_hasimage=" + Quoted(f.mf_hasimage) +
-         u", mf_channelsmode=" + Quoted(f.mf_channelsmode) + u", mf_mpegversion=" + Quoted(f.mf_mpegversion) +
-         u", mf_mpeglayer=" + Quoted(f.mf_mpeglayer) + u", mf_filetype=" +
-         Quoted(platform::IntToU16(f.mf_filetype)) + u", mf_filesize=" + Quoted(f.mf_filesize) +
-         u", mf_timeadded =" + Quoted(f.mf_timeadded) + u" WHERE rowid=" + platform::IntToU16(action.RowId);
+// Whether the library holds the table an old version left behind.
+bool HasTempTable(TDISQLite3Database& db) {
+  const auto statement =
+      db.Prepare16(u"select count(*) from sqlite_master where type='table' and name='mp3files_temp'");
+  return statement->Step() == 100 && statement->Column_Int64(0) > 0;
 }
 
 }  // namespace
@@ -130,16 +117,24 @@ void TfmMainSettings::btOKClick() {
   FView.Close();
 }
 
-bool TfmMainSettings::RebuildRows() {
-  TDISQLite3Database& db = *Database();
-  std::int64_t total = 0;
-  {
-    TGuard guard(*FContext.Lock);
-    const auto statement = db.Prepare16(u"select count(*) from \"mp3files\"");
-    if (statement->Step() == 100) total = statement->Column_Int64(0);
+bool TfmMainSettings::ProgressUnlocked(std::unique_lock<std::recursive_mutex>& guard, std::int64_t done,
+                                       std::int64_t total) {
+  guard.unlock();
+  bool goOn = true;
+  try {
+    goOn = FView.Progress(done, total);
+  } catch (...) {
+    guard.lock();
+    throw;
   }
-  // Rows are walked in rowid ranges and each is written by its rowid: no
-  // scan stays open on the table while its rows change.
+  guard.lock();
+  return goOn;
+}
+
+bool TfmMainSettings::ReadRows(import::TRebuildStage& stage, std::int64_t total) {
+  TDISQLite3Database& db = *Database();
+  // Rows are walked in rowid ranges: no scan stays open on the table, and
+  // the files are read without the lock, so the host's other threads go on.
   std::int64_t last = 0, done = 0;
   for (;;) {
     std::vector<std::pair<std::int64_t, std::u16string>> rows;
@@ -152,37 +147,68 @@ bool TfmMainSettings::RebuildRows() {
       for (; !query.Eof(); query.Next()) rows.emplace_back(query.Fields(0).AsInteger(), query.Fields(1).AsString());
     }
     if (rows.empty()) return true;
-
-    // The files are read without the lock: the host's other threads go on.
-    std::vector<TRowAction> actions(rows.size());
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-      TRowAction& action = actions[i];
-      action.RowId = rows[i].first;
-      if (!platform::FileExists(rows[i].second)) {
-        action.Kind = TRowAction::Delete;
-      } else if (import::ReadTrackFields(rows[i].second, action.Fields)) {
-        action.Kind = TRowAction::Update;
-        action.Fields.mf_timeadded = platform::IntToU16(import::LocalUnixSeconds());
+    for (const auto& [rowid, path] : rows) {
+      // Only a file known to be gone loses its row: one that cannot be
+      // reached now (a folder without permission, a drive not mounted, a
+      // share that is down) keeps its row, ratings and edits.
+      switch (platform::FilePresence(path)) {
+        case platform::TFilePresence::Gone: stage.AddDelete(rowid, path); continue;
+        case platform::TFilePresence::Unreachable: ++FLastRebuild.NotReachable; continue;
+        case platform::TFilePresence::Present: break;
       }
-    }
-    {
-      TGuard guard(*FContext.Lock);
-      for (const TRowAction& action : actions) {
-        if (action.Kind == TRowAction::Delete) {
-          db.Execute16(u"DELETE from \"mp3files\" where rowid=" + platform::IntToU16(action.RowId));
-          ++FLastRebuild.Deleted;
-        } else if (action.Kind == TRowAction::Update) {
-          db.Execute16(UpdateSQL(action));
-          ++FLastRebuild.Refreshed;
-        } else {
-          ++FLastRebuild.Unchanged;
-        }
+      import::TTrackFields fields;
+      import::TSkipReason why = import::TSkipReason::None;
+      bool accepted = false;
+      try {
+        accepted = import::ReadTrackFields(path, fields, &why);
+      } catch (...) {
+        why = import::TSkipReason::ReadError;
+      }
+      if (accepted) {
+        fields.mf_timeadded = platform::IntToU16(import::LocalUnixSeconds());
+        stage.AddUpdate(rowid, path, fields);
+      } else if (why == import::TSkipReason::Unreadable || why == import::TSkipReason::ReadError ||
+                 why == import::TSkipReason::NoFile) {
+        ++FLastRebuild.NotReachable;
+      } else {
+        ++FLastRebuild.Unchanged;
       }
     }
     last = rows.back().first;
     done += static_cast<std::int64_t>(rows.size());
-    if (!FView.Progress(std::min(done, total), total)) return false;
+    if (!FView.Progress(std::min(done, total), total + total / 10)) return false;
   }
+}
+
+bool TfmMainSettings::SaveRows(import::TRebuildStage& stage, std::int64_t total) {
+  std::unique_lock<std::recursive_mutex> guard(*FContext.Lock);
+  const std::int64_t steps = total + total / 10;
+  bool cancelled = false;
+  // The rebuild's own transaction: a copy that the host runs meanwhile
+  // ends its own first, and Cancel undoes only the rebuild's work.
+  TWriteTransaction write(*FContext.Library, *FContext.Lock, u"a rebuild", RebuildPatienceMs, [&] {
+    cancelled = cancelled || !FView.Progress(total, steps);
+    return !cancelled;
+  });
+  TDISQLite3Database& db = write.Database();
+  FContext.CloseColumnQuery();
+  const std::int64_t staged = std::max<std::int64_t>(stage.Count(), 1);
+  std::int64_t after = 0, applied = 0;
+  import::TRebuildStage::TApplied counts;
+  for (;;) {
+    after = stage.ApplyChunk(db, after, RebuildChunk * 4, counts);
+    if (after == 0) break;
+    applied += RebuildChunk * 4;
+    if (!ProgressUnlocked(guard, total + std::min(applied, staged) * (steps - total) / staged, steps)) {
+      write.Rollback();
+      return false;
+    }
+  }
+  if (HasTempTable(db)) db.Execute("drop table if exists mp3files_temp");
+  write.Commit();
+  FLastRebuild.Deleted = counts.Deleted;
+  FLastRebuild.Refreshed = counts.Refreshed;
+  return true;
 }
 
 void TfmMainSettings::btRebuildDatabaseClick() {
@@ -191,47 +217,34 @@ void TfmMainSettings::btRebuildDatabaseClick() {
   std::u16string error;
   {
     TBusyCursor busy(FView);
-    TDISQLite3Database* db = Database();
     try {
       RequireOpenLibrary();
+      std::int64_t total = 0;
       {
         TGuard guard(*FContext.Lock);
-        FContext.CloseColumnQuery();
-        db->StartTransaction(TTransactionType::ttDeferred);
+        const auto statement = Database()->Prepare16(u"select count(*) from \"mp3files\"");
+        if (statement->Step() == 100) total = statement->Column_Int64(0);
       }
-      bool finished = false;
-      try {
-        finished = RebuildRows();
-      } catch (...) {
-        TGuard guard(*FContext.Lock);
-        db->Rollback();
-        throw;
-      }
-      TGuard guard(*FContext.Lock);
-      if (finished) {
-        db->CommitOrRollback(CommitPatienceMs);
-      } else {
-        // Cancelled: nothing of the run stays, as after an error.
-        db->Rollback();
-        FLastRebuild.Cancelled = true;
-      }
+      // Nothing reaches the library until every file was read; then all of
+      // it at once, or nothing.
+      import::TRebuildStage stage;
+      FLastRebuild.Cancelled = !ReadRows(stage, total) || !SaveRows(stage, total);
+      if (FLastRebuild.Cancelled) FLastRebuild.Deleted = FLastRebuild.Refreshed = 0;
     } catch (const std::exception& e) {
+      FLastRebuild.Deleted = FLastRebuild.Refreshed = 0;
       error = ErrorText(e);
-    }
-    if (db != nullptr && db->Connected()) {
-      TGuard guard(*FContext.Lock);
-      try {
-        db->Execute("drop table if exists mp3files_temp");
-      } catch (const std::exception&) {
-      }
     }
   }
   if (!error.empty()) AskUser(error, TAskKind::Error);
   RefreshInfo();
-  const std::u16string counts = u"Records was: " + platform::IntToU16(LastRecordsCount) + u", now: " +
-                                platform::IntToU16(DefRecordsCount);
-  AskUser(FLastRebuild.Cancelled ? u"Rebuild cancelled: nothing was changed.\r" + counts : counts,
-          TAskKind::Information);
+  std::u16string report = u"Records was: " + platform::IntToU16(LastRecordsCount) + u", now: " +
+                          platform::IntToU16(DefRecordsCount);
+  if (FLastRebuild.Cancelled) report = u"Rebuild cancelled: nothing was changed.\r" + report;
+  if (!FLastRebuild.Cancelled && error.empty() && FLastRebuild.NotReachable > 0)
+    report += u"\r" + platform::IntToU16(FLastRebuild.NotReachable) +
+              (FLastRebuild.NotReachable == 1 ? u" file could not be reached; its row was kept."
+                                              : u" files could not be reached; their rows were kept.");
+  AskUser(report, TAskKind::Information);
 }
 
 void TfmMainSettings::btReindexVacuumClick() {
@@ -240,23 +253,28 @@ void TfmMainSettings::btReindexVacuumClick() {
   double before = -1, after = -1;
   {
     TBusyCursor busy(FView);
-    TGuard guard(*FContext.Lock);
+    std::unique_lock<std::recursive_mutex> guard(*FContext.Lock);
     TDISQLite3Database* db = Database();
+    const void* owner = this;
+    bool held = false;
     try {
       RequireOpenLibrary();
-      before = static_cast<double>(platform::FileSize(db->DatabaseName()));
-      FContext.CloseColumnQuery();
-      // VACUUM cannot run inside a transaction: an operation of the host
-      // that is still writing (a copy into the panel) must end first.
+      // VACUUM runs outside any transaction: the library is held, with no
+      // transaction open, until both are done.
+      held = FContext.Library->WriteGate.Enter(owner, u"re-index and vacuum", *FContext.Lock, BusyPatienceMs);
+      if (!held) throw EDatabaseError(platform::Utf16ToUtf8(LibraryBusyText(FContext.Library->WriteGate.Holder())));
       if (db->InTransaction())
         throw EDatabaseError("The library is being written to by another operation. "
                              "Re-index and vacuum once it has finished.");
+      before = static_cast<double>(platform::FileSize(db->DatabaseName()));
+      FContext.CloseColumnQuery();
       db->Execute("REINDEX");
       db->Vacuum();
       after = static_cast<double>(platform::FileSize(db->DatabaseName()));
     } catch (const std::exception& e) {
       error = ErrorText(e);
     }
+    if (held) FContext.Library->WriteGate.Leave(owner);
   }
   if (!error.empty()) {
     AskUser(error, TAskKind::Error);
@@ -279,18 +297,12 @@ void TfmMainSettings::btEmptyDatabaseClick() {
   {
     TBusyCursor busy(FView);
     TGuard guard(*FContext.Lock);
-    TDISQLite3Database* db = Database();
     try {
       RequireOpenLibrary();
+      TWriteTransaction write(*FContext.Library, *FContext.Lock, u"emptying the library");
       FContext.CloseColumnQuery();
-      db->StartTransaction(TTransactionType::ttDeferred);
-      try {
-        db->Execute("DELETE from mp3files");
-      } catch (...) {
-        db->Rollback();
-        throw;
-      }
-      db->CommitOrRollback(CommitPatienceMs);
+      write.Database().Execute("DELETE from mp3files");
+      write.Commit();
     } catch (const std::exception& e) {
       error = ErrorText(e);
     }

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 
+#include "import/TRebuildStage.h"
 #include "ui/TDialogContext.h"
 #include "ui/TDialogView.h"
 
@@ -35,9 +37,11 @@ class TfmMainSettings {
   TAnswer AskUser(const std::u16string& text, TAskKind kind) { return FView.AskUser(text, kind); }
 
   // How the last rebuild went: rows deleted (file gone), refreshed, left
-  // alone (file no longer taken); whether it was cancelled.
+  // alone (file no longer taken), kept because their file could not be
+  // reached or read (a folder without permission, a drive away); whether
+  // it was cancelled.
   struct TRebuildReport {
-    std::int64_t Deleted = 0, Refreshed = 0, Unchanged = 0;
+    std::int64_t Deleted = 0, Refreshed = 0, Unchanged = 0, NotReachable = 0;
     bool Cancelled = false;
   };
   const TRebuildReport& LastRebuild() const { return FLastRebuild; }
@@ -46,8 +50,14 @@ class TfmMainSettings {
   TDISQLite3Database* Database() const;
   // Raises the closed-database error unless the library is open.
   void RequireOpenLibrary() const;
-  // Runs the rebuild inside the transaction; false when cancelled.
-  bool RebuildRows();
+  // Reads every row's file and stages what changes; false when cancelled.
+  bool ReadRows(import::TRebuildStage& stage, std::int64_t total);
+  // Saves the staged changes in the rebuild's own transaction; false when
+  // cancelled (nothing is then saved).
+  bool SaveRows(import::TRebuildStage& stage, std::int64_t total);
+  // Progress of the rebuild, with the lock let go while the window is
+  // kept alive; false when the user asked to cancel.
+  bool ProgressUnlocked(std::unique_lock<std::recursive_mutex>& guard, std::int64_t done, std::int64_t total);
 
   const TDialogContext& FContext;
   TDialogView& FView;

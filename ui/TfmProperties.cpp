@@ -5,6 +5,7 @@
 #include "import/TagText.h"
 #include "library/SqlText.h"
 #include "library/TDISQLite3UniDirQuery.h"
+#include "library/TWriteTransaction.h"
 #include "platform/Platform.h"
 #include "platform/Text.h"
 
@@ -85,7 +86,8 @@ void TfmProperties::LoadTrack() {
   TDISQLite3Database* db = FContext.Library ? FContext.Library->LibraryDatabase.get() : nullptr;
   if (FileName.empty() || db == nullptr || !FContext.Library->DatabaseReady) return;
   TDISQLite3UniDirQuery query(db);
-  query.SetSQL(u"select rowid as vk_rowid, * from \"mp3files\" where " + PathCondition(FileName));
+  query.SetSQL(u"select rowid as vk_rowid, * from \"mp3files\" where " + PathCondition());
+  query.SetParams({FileName});
   query.Open();
   if (query.Eof()) return;
   FRowId = query.FieldByName(u"vk_rowid").AsInteger();
@@ -93,7 +95,9 @@ void TfmProperties::LoadTrack() {
   Rating = static_cast<int>(query.FieldByName(u"mf_rating").AsInteger());
   for (const TEditColumn& edit : TextEdits) FView.SetText(edit.Edit, query.FieldByName(edit.Column).AsString());
   if (FView.Text("edYear") == u"0") FView.SetText("edYear", u"");
-
+  // A date such as 2004-05-01 reads as no year; what was shown is kept
+  // to tell whether the user changed it.
+  FLoadedYear = FView.Text("edYear");
   const TDISQLite3Field& channels = query.FieldByName(u"mf_channelsmode");
   const std::u16string channelText = ChannelText(channels.AsInteger(), channels.IsNull(), channels.AsString());
   FView.SetText("lblMPEGInfo", u"Size: " + IntegerText(query, u"mf_filesize") + u"\rLength: " +
@@ -102,51 +106,77 @@ void TfmProperties::LoadTrack() {
                                    IntegerText(query, u"mf_samplerate") + u" Hz  " + channelText);
 }
 
-void TfmProperties::SaveTrack() {
+bool TfmProperties::SaveTrack() {
   TBusyCursor busy(FView);
-  long long year = 0;
-  if (!ParseDecimalInt64(import::Trim(FView.Text("edYear")), year)) year = 0;
-  FView.SetText("edYear", platform::IntToU16(year));
+  // A year the user did not touch keeps its stored value, whatever it
+  // holds (a date, say); a typed one is cleaned into a number.
+  const bool yearChanged = FRowId == 0 || FView.Text("edYear") != FLoadedYear;
+  std::u16string yearText;
+  if (yearChanged) {
+    long long year = 0;
+    if (!ParseDecimalInt64(import::Trim(FView.Text("edYear")), year)) year = 0;
+    yearText = platform::IntToU16(year);
+    FView.SetText("edYear", yearText);
+  }
 
   // Artist, album and genre name folders, and the title names its entry:
   // they are cleaned as imported texts are (no path delimiter, no colon).
-  // Every text has its double quotes doubled.
   const auto name = [&](const char* edit) { return import::CleanTagText(FView.Text(edit)); };
-  const auto text = [&](const char* edit) { return DoubleChar(FView.Text(edit), u'"'); };
-  const std::u16string artist = name("edArtist"), title = name("edTitle"), album = name("edAlbum");
-  const std::u16string genre = name("edGenre"), comment = text("edComment");
-  const std::u16string yearText = platform::IntToU16(year);
+  std::vector<std::u16string> values = {name("edArtist"), name("edTitle"), name("edAlbum"), name("edGenre"),
+                                        FView.Text("edComment"), platform::IntToU16(Favorite),
+                                        platform::IntToU16(Rating), platform::IntToU16(import::LocalUnixSeconds())};
+  std::u16string sql =
+      u"UPDATE [mp3files] SET mf_artist=?1, mf_title=?2, mf_album=?3, mf_genre=?4, mf_comment=?5, mf_favorite=?6, "
+      u"mf_rating=?7, mf_timeadded =?8";
+  if (yearChanged) {
+    values.push_back(yearText);
+    sql += u", mf_year=?9";
+  }
+  values.emplace_back();  // the row's id, once found
+  sql += u" WHERE rowid=?" + platform::IntToU16(static_cast<long long>(values.size()));
 
-  std::lock_guard<std::recursive_mutex> guard(*FContext.Lock);
+  std::unique_lock<std::recursive_mutex> guard(*FContext.Lock);
   TDISQLite3Database* db = FContext.Library ? FContext.Library->LibraryDatabase.get() : nullptr;
-  if (db == nullptr || !db->Connected()) return;
-  FContext.CloseColumnQuery();
+  if (db == nullptr || !db->Connected() || !FContext.Library->DatabaseReady) {
+    // Nothing was loaded, so there is nothing to save.
+    if (FRowId == 0) return true;
+    guard.unlock();
+    AskUser(u"The library is not open: nothing was saved.", TAskKind::Error);
+    return false;
+  }
   try {
-    db->StartTransaction(TTransactionType::ttDeferred);
-    try {
-      // The row LoadTrack found, by its rowid, if it still holds this file.
-      bool found = false;
-      if (FRowId != 0) {
-        TDISQLite3UniDirQuery query(db);
-        query.SetSQL(u"select \"mf_path\" from \"mp3files\" where rowid=" + platform::IntToU16(FRowId));
-        query.Open();
-        found = !query.Eof() && SamePath(query.Fields(0).AsString(), FileName);
-      }
-      if (found) {
-        db->Execute16(u"UPDATE [mp3files] SET mf_artist=\"" + artist + u"\", mf_title=\"" + title +
-                      u"\", mf_album=\"" + album + u"\", mf_year=\"" + yearText + u"\", mf_genre=\"" + genre +
-                      u"\", mf_comment=\"" + comment + u"\", mf_favorite=\"" + platform::IntToU16(Favorite) +
-                      u"\", mf_rating=\"" + platform::IntToU16(Rating) + u"\", mf_timeadded =\"" +
-                      platform::IntToU16(import::LocalUnixSeconds()) + u"\" WHERE rowid=" +
-                      platform::IntToU16(FRowId));
-      }
-      db->Commit();
-    } catch (...) {
-      db->Rollback();
-      throw;
+    TWriteTransaction write(*FContext.Library, *FContext.Lock, u"a Properties save");
+    FContext.CloseColumnQuery();
+    // The row LoadTrack found, if it still holds this file; else the row
+    // the file has now (copied in again meanwhile, it got a new one).
+    std::int64_t rowid = 0;
+    if (FRowId != 0) {
+      TDISQLite3UniDirQuery query(db);
+      query.SetSQL(u"select \"mf_path\" from \"mp3files\" where rowid=" + platform::IntToU16(FRowId));
+      query.Open();
+      if (!query.Eof() && SamePath(query.Fields(0).AsString(), FileName)) rowid = FRowId;
     }
+    if (rowid == 0 && FRowId != 0) {
+      TDISQLite3UniDirQuery query(db);
+      query.SetSQL(u"select rowid from \"mp3files\" where " + PathCondition());
+      query.SetParams({FileName});
+      query.Open();
+      if (!query.Eof()) rowid = query.Fields(0).AsInteger();
+    }
+    if (rowid != 0) {
+      values.back() = platform::IntToU16(rowid);
+      db->Execute16(sql, values);
+    }
+    write.Commit();
+    if (rowid == 0 && FRowId != 0) {
+      guard.unlock();
+      AskUser(u"This track is no longer in the library: nothing was saved.", TAskKind::Error);
+    }
+    return true;
   } catch (const std::exception& error) {
+    guard.unlock();
     AskUser(ErrorText(error), TAskKind::Error);
+    return false;
   }
 }
 
@@ -174,8 +204,9 @@ void TfmProperties::Image0Click(std::string_view sender) {
 void TfmProperties::cbFavoriteClick() { Favorite = FView.Checked("cbFavorite") ? 1 : 0; }
 
 void TfmProperties::btOkClick() {
-  SaveTrack();
-  FView.Close();
+  // A save that failed (the library busy or not writable) leaves the
+  // dialog open with the user's edits, to try again or cancel.
+  if (SaveTrack()) FView.Close();
 }
 
 }  // namespace velmaro::ui

@@ -34,7 +34,9 @@ class TfmProperties {
   void btOkClick();
 
   void LoadTrack();
-  void SaveTrack();
+  // Writes the edits into the track's row in the operation's own
+  // transaction. False, after telling the user, when it could not.
+  bool SaveTrack();
   void ShowRating(int n);
   void ResetStars();
   TAnswer AskUser(const std::u16string& text, TAskKind kind) { return FView.AskUser(text, kind); }
@@ -46,6 +48,8 @@ class TfmProperties {
   const TDialogContext& FContext;
   TDialogView& FView;
   std::int64_t FRowId = 0;
+  // The year edit's text as loaded: unchanged, the stored year is kept.
+  std::u16string FLoadedYear;
 };
 
 // The channel text of the stream information: n is mf_channelsmode read as

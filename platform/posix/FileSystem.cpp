@@ -5,6 +5,7 @@
 
 #include "platform/FileSystem.h"
 
+#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <link.h>
@@ -162,6 +163,30 @@ bool FileExists(std::u16string_view path) {
 bool DirectoryExists(std::u16string_view path) {
   struct stat info {};
   return StatPath(path, info) && S_ISDIR(info.st_mode);
+}
+
+TFilePresence FilePresence(std::u16string_view path) {
+  const auto native = posix::NativePath(path);
+  if (!native || native->empty()) return TFilePresence::Unreachable;
+  struct stat info {};
+  if (::stat(native->c_str(), &info) == 0) return TFilePresence::Present;
+  if (errno != ENOENT) return TFilePresence::Unreachable;
+  // A link whose target is missing may lead onto a drive that is away.
+  if (::lstat(native->c_str(), &info) == 0) return TFilePresence::Unreachable;
+  const std::size_t slash = native->find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : native->substr(0, slash));
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return TFilePresence::Unreachable;
+  bool holdsSomething = false;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (name != "." && name != "..") {
+      holdsSomething = true;
+      break;
+    }
+  }
+  ::closedir(dir);
+  return holdsSomething ? TFilePresence::Gone : TFilePresence::Unreachable;
 }
 
 std::int64_t FileSize(std::u16string_view path) {

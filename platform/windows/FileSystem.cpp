@@ -110,6 +110,29 @@ bool DirectoryExists(std::u16string_view path) {
   return QueryFile(path, info) && IsFolder(info);
 }
 
+TFilePresence FilePresence(std::u16string_view path) {
+  TFileInfo info;
+  if (QueryFile(path, info)) return TFilePresence::Present;
+  const auto native = WidePath(path);
+  if (!native || native->empty()) return TFilePresence::Unreachable;
+  // The name is there but cannot be followed: a link to a drive that is away.
+  if (::GetFileAttributesW(native->c_str()) != INVALID_FILE_ATTRIBUTES) return TFilePresence::Unreachable;
+  if (::GetLastError() != ERROR_FILE_NOT_FOUND) return TFilePresence::Unreachable;
+  const std::size_t split = native->find_last_of(L"\\/");
+  std::wstring pattern = split == std::wstring::npos ? std::wstring(L".") : native->substr(0, split);
+  pattern += L"\\*";
+  WIN32_FIND_DATAW found{};
+  HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return TFilePresence::Unreachable;
+  bool holdsSomething = false;
+  do {
+    const std::wstring_view name = found.cFileName;
+    holdsSomething = name != L"." && name != L"..";
+  } while (!holdsSomething && ::FindNextFileW(search, &found));
+  ::FindClose(search);
+  return holdsSomething ? TFilePresence::Gone : TFilePresence::Unreachable;
+}
+
 std::int64_t FileSize(std::u16string_view path) {
   TFileInfo info;
   if (!QueryFile(path, info)) return -1;

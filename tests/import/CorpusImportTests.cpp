@@ -32,7 +32,7 @@ TEST(CorpusImport, EveryFileGivesTheRowItsManifestStates) {
     SCOPED_TRACE(file.RelativePath);
     const std::u16string path = U(file.Path);
     const bool imported = ImportTrack(path, lib.Db(), false);
-    const std::u16string where = u" from mp3files where mf_path=" + SqlQuoted(path);
+    const std::u16string where = u" from mp3files where mf_path=" + SqlLiteral(path);
     if (!file.Accept) {
       EXPECT_FALSE(imported);
       EXPECT_EQ(lib.Scalar(u"select count(*)" + where), u"0");

@@ -48,7 +48,7 @@ class ImportTrackTest : public ::testing::Test {
     return platform::Utf8ToUtf16(path);
   }
   std::u16string Column(const std::u16string& path, const std::u16string& column) {
-    return Lib.Scalar(u"select cast(" + column + u" as text) from mp3files where mf_path=" + SqlQuoted(path));
+    return Lib.Scalar(u"select cast(" + column + u" as text) from mp3files where mf_path=" + SqlLiteral(path));
   }
   TLibraryFixture Lib;
 };
@@ -145,7 +145,7 @@ TEST_F(ImportTrackTest, ReimportingKeepsRatingAndFavouriteAndBecomesTheNewest) {
   const std::u16string other = File("d.mp3", Audio());
   ASSERT_TRUE(ImportTrack(path, Lib.Db(), false));
   ASSERT_TRUE(ImportTrack(other, Lib.Db(), false));
-  Lib.Db().Execute16(u"update mp3files set mf_rating=4, mf_favorite=1 where mf_path=" + SqlQuoted(path));
+  Lib.Db().Execute16(u"update mp3files set mf_rating=4, mf_favorite=1 where mf_path=" + SqlLiteral(path));
   ASSERT_TRUE(ImportTrack(path, Lib.Db(), false));
   EXPECT_EQ(Column(path, u"mf_rating"), u"4");
   EXPECT_EQ(Column(path, u"mf_favorite"), u"1");

@@ -23,10 +23,10 @@ std::u16string Swap(std::u16string text) {
   return text;
 }
 
-TEST(TagText, CleaningMakesATextSafeInSqlAndUsableAsAFolderName) {
+TEST(TagText, CleaningMakesATextUsableAsAFolderName) {
   // The delimiter of virtual paths becomes the other one; a colon an underscore.
-  EXPECT_EQ(CleanTagText(u"Say \"Hi\": A" + Swap(u"/") + u"B"), u"Say \"\"Hi\"\"_ A" + Swap(u"\\") + u"B");
-  EXPECT_EQ(PrepareTagText(u"  Say \"Hi\": A  \t"), u"Say \"\"Hi\"\"_ A");
+  EXPECT_EQ(CleanTagText(u"Say \"Hi\": A" + Swap(u"/") + u"B"), u"Say \"Hi\"_ A" + Swap(u"\\") + u"B");
+  EXPECT_EQ(PrepareTagText(u"  Say \"Hi\": A  \t"), u"Say \"Hi\"_ A");
   EXPECT_EQ(PrepareTagText(u"   "), u"");
   EXPECT_EQ(Trim(u"\x01 x \x1f"), u"x");
 }
@@ -50,7 +50,7 @@ TEST(TagText, NamesFromTheFileName) {
   EXPECT_EQ(TitleFromFileName(folder + u"Song.mp3"), u"");
   EXPECT_EQ(TitleFromFileName(Swap(u"/a - b.dir/plain.mp3")), u"");
   // What a POSIX file name may hold is cleaned like a tag.
-  EXPECT_EQ(ArtistFromFileName(folder + u"Quote's \"Band\" - x.mp3"), u"Quote's \"\"Band\"\"");
+  EXPECT_EQ(ArtistFromFileName(folder + u"Quote's \"Band\" - x.mp3"), u"Quote's \"Band\"");
 }
 
 TEST(TagText, LocalSecondsCountFromTheLocalEpoch) {

@@ -138,9 +138,9 @@ TEST_F(DatabaseLayer, OutermostRollbackDiscardsTheBatch) {
 }
 
 TEST_F(DatabaseLayer, IntegerFieldsReadNonNumericTextAsZeroEveryWay) {
-  Db.Execute("insert into t (i, c, f) values (\"3/12\", \"abc\", 1.5)");
-  Db.Execute("insert into t (i, c, f) values (\"42\", 17, 0.1)");
-  Db.Execute("insert into t (i, c, f) values (\"\", NULL, NULL)");
+  Db.Execute("insert into t (i, c, f) values ('3/12', 'abc', 1.5)");
+  Db.Execute("insert into t (i, c, f) values ('42', 17, 0.1)");
+  Db.Execute("insert into t (i, c, f) values ('', NULL, NULL)");
   TDISQLite3UniDirQuery query(&Db);
   query.SetSQL(u"select * from t order by rowid");
   query.Open();
@@ -184,7 +184,7 @@ TEST_F(DatabaseLayer, ExpressionColumnsTakeTheTypeOfTheFirstRow) {
 
 TEST_F(DatabaseLayer, TextsKeepEveryCharacter) {
   const std::u16string text = u"Beyonc\u00e9 \U0001F3B5 \"quoted\" 'single'";
-  Db.Execute16(u"insert into t (c) values (" + SqlQuoted(text) + u")");
+  Db.Execute16(u"insert into t (c) values (" + SqlLiteral(text) + u")");
   EXPECT_EQ(One(u"select c from t"), text);
 }
 

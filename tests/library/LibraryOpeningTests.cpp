@@ -41,7 +41,7 @@ TEST(LibraryOpening, AnExistingLibraryKeepsItsRowsAndGetsOneVersionRow) {
   TLibraryFixture lib;
   lib.AddTrack({u"/m/a.mp3", u"A"});
   lib.Db().Execute("insert into vornak values (7)");
-  lib.State = {};
+  lib.Restart();
   lib.State.IniFileName = lib.Folder.Path16("v.ini");
   ASSERT_TRUE(lib.Open());
   EXPECT_EQ(lib.Scalar(u"select mf_artist from mp3files"), u"A");
@@ -65,7 +65,7 @@ TEST(LibraryOpening, DBPathNamesTheLibraryAnywhere) {
   EXPECT_EQ(lib.Db().DatabaseName(), elsewhere);
   lib.AddTrack({u"/m/a.mp3", u"A"});
   // The next start finds the same library there, with its rows.
-  lib.State = {};
+  lib.Restart();
   lib.State.IniFileName = lib.Folder.Path16("v.ini");
   ASSERT_TRUE(lib.Open());
   EXPECT_EQ(lib.Scalar(u"select mf_artist from mp3files"), u"A");
@@ -111,7 +111,7 @@ TEST(LibraryOpening, AnUnreadableLibraryFileKeepsItsRows) {
   });
   fs::permissions(db, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
   EXPECT_TRUE(refused);
-  lib.State = {};
+  lib.Restart();
   lib.State.IniFileName = lib.Folder.Path16("v.ini");
   ASSERT_TRUE(lib.Open());
   EXPECT_EQ(lib.Scalar(u"select count(*) from mp3files"), u"1");
@@ -170,8 +170,8 @@ TEST(LibraryOpening, SystemNoCaseFoldsEveryLetterAndMyLikeToo) {
   TLibraryFixture lib;
   lib.AddTrack({u"/m/1.mp3", u"BEYONC\u00c9"});
   lib.AddTrack({u"/m/2.mp3", u"Beyonce"});
-  EXPECT_EQ(lib.Scalar(u"select count(*) from mp3files where mf_artist=\"beyonc\u00e9\" collate systemnocase"), u"1");
-  EXPECT_EQ(lib.Scalar(u"select count(*) from mp3files where mf_artist=\"beyonc\u00e9\""), u"0");  // NOCASE folds ASCII only
+  EXPECT_EQ(lib.Scalar(u"select count(*) from mp3files where mf_artist='beyonc\u00e9' collate systemnocase"), u"1");
+  EXPECT_EQ(lib.Scalar(u"select count(*) from mp3files where mf_artist='beyonc\u00e9'"), u"0");  // NOCASE folds ASCII only
   EXPECT_EQ(lib.Scalar(u"select MYLIKE('abc','ABC')"), u"1");
   EXPECT_EQ(lib.Scalar(u"select MYLIKE('abc','abd')"), u"0");
   EXPECT_EQ(lib.Scalar(u"select MYLIKE('\u00e4rger','\u00c4RGER')"), u"1");

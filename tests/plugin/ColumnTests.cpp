@@ -133,11 +133,11 @@ TEST_F(Columns, TheDefaultViewShowsSixFields) {
 TEST_F(Columns, TrackEntriesOfEveryViewShowTheirRow) {
   const std::u16string real = ReplaceChar(u"/m/a.mp3", u'/', platform::DirDelim);
   const long long id = Lib.AddTrack({real, u"Someone", u"Intro", u"First", u"Rock", 1});
-  Set(id, u"mf_trackno", u"\"3\"");
-  Set(id, u"mf_length", u"\"185\"");
-  Set(id, u"mf_bitrate", u"\"320\"");
-  Set(id, u"mf_samplerate", u"\"44100\"");
-  Set(id, u"mf_rating", u"\"4\"");
+  Set(id, u"mf_trackno", u"'3'");
+  Set(id, u"mf_length", u"'185'");
+  Set(id, u"mf_bitrate", u"'320'");
+  Set(id, u"mf_samplerate", u"'44100'");
+  Set(id, u"mf_rating", u"'4'");
   const std::u16string asEntry = ReplaceChar(real, platform::DirDelim, platform::AltDelim);
   List(u"\\Latest");
   for (const std::u16string& entry :
@@ -188,17 +188,17 @@ TEST_F(Columns, IntegerColumnsShowTheirNumbers) {
   EXPECT_EQ(Value(entry, Rating).Type, fsapi::ft_fieldempty);
   EXPECT_EQ(Value(entry, Length).Type, fsapi::ft_fieldempty);
   // Written empty, as the import writes a value it does not know.
-  Set(id, u"mf_rating", u"\"\"");
-  Set(id, u"mf_length", u"\"\"");
-  Set(id, u"mf_bitrate", u"\"\"");
-  Set(id, u"mf_trackno", u"\"7/12\"");
+  Set(id, u"mf_rating", u"''");
+  Set(id, u"mf_length", u"''");
+  Set(id, u"mf_bitrate", u"''");
+  Set(id, u"mf_trackno", u"'7/12'");
   Provider.CloseColumnQuery();
   EXPECT_EQ(Value(entry, Rating), Text(u"0"));
   EXPECT_EQ(Value(entry, Length), (TValue{fsapi::ft_numeric_floating, u"00:00", 0.0}));
   EXPECT_EQ(Value(entry, Bitrate), Text(u"0"));
   EXPECT_EQ(Value(entry, Track), Text(u"0"));
   // An empty text column shows nothing.
-  Set(id, u"mf_album", u"\"\"");
+  Set(id, u"mf_album", u"''");
   Provider.CloseColumnQuery();
   EXPECT_EQ(Value(entry, Album).Type, fsapi::ft_fieldempty);
 }
@@ -219,7 +219,7 @@ TEST_F(Columns, AllFieldsOfOneEntryCostOneQuery) {
   EXPECT_EQ(Provider.ColumnQueryPath(), u"/m/b.mp3");
 
   // After CloseColumnQuery the same entry is read again, with its new values.
-  Set(b, u"mf_title", u"\"Renamed\"");
+  Set(b, u"mf_title", u"'Renamed'");
   Provider.CloseColumnQuery();
   EXPECT_EQ(Value(entryB, Title), Text(u"Renamed"));
   EXPECT_EQ(trace.Count("select * from"), 3);
@@ -245,8 +245,8 @@ TEST_F(Columns, PathsWithDoubleQuotesFindTheirRow) {
 
 TEST_F(Columns, ValuesAreCutToTheBuffer) {
   const long long id = Add(u"/m/a.mp3", u"Abcdefghij");
-  Set(id, u"mf_length", u"\"185\"");
-  Set(id, u"mf_title", u"\"ab\U0001F3B5\"");
+  Set(id, u"mf_length", u"'185'");
+  Set(id, u"mf_title", u"'ab\U0001F3B5'");
   const std::u16string entry = TrackEntry(u"\\Artists\\Someone\\", id, u"x");
   // 10 bytes: four characters and the zero, and not a byte more.
   EXPECT_EQ(Value(entry, Artist, 10), Text(u"Abcd"));

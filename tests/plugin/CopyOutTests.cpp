@@ -77,8 +77,8 @@ class CopyOut : public ::testing::Test {
     Folder.Write("music/" + fileName, content);
     Plugin.Library().LibraryDatabase->Execute16(
         u"insert into mp3files (mf_path, mf_artist, mf_title, mf_album, mf_genre, mf_favorite) values (" +
-        SqlQuoted(path) + u", \"Someone\", \"Intro\", \"First\", \"Rock\", " + (favorite ? u"1" : u"0") + u")");
-    return Scalar(u"select rowid from mp3files where mf_path=" + SqlQuoted(path));
+        SqlLiteral(path) + u", 'Someone', 'Intro', 'First', 'Rock', " + (favorite ? u"1" : u"0") + u")");
+    return Scalar(u"select rowid from mp3files where mf_path=" + SqlLiteral(path));
   }
   long long Scalar(const std::u16string& sql) {
     TDISQLite3UniDirQuery query(Plugin.Library().LibraryDatabase.get());

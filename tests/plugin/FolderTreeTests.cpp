@@ -221,6 +221,30 @@ TEST_F(FolderTree, AwkwardValuesAreListedAndOpenedSafely) {
   EXPECT_EQ(Lib.Scalar(u"select count(*) from mp3files"), u"4");
 }
 
+TEST_F(FolderTree, AValueThatNamesAColumnIsOnlyAValue) {
+  Lib.AddTrack({Real(u"/m/a.mp3"), u"mf_artist", u"T", u"mf_album", u"mf_genre"});
+  Lib.AddTrack({Real(u"/m/b.mp3"), u"Other", u"U", u"Record", u"Pop"});
+  EXPECT_EQ(List(u"\\Artists\\mf_artist")->size(), 1u);
+  EXPECT_EQ(List(u"\\Albums\\mf_artist"), (Names{u"mf_album"}));
+  EXPECT_EQ(List(u"\\Albums\\mf_artist\\mf_album")->size(), 1u);
+  EXPECT_EQ(List(u"\\Genres\\mf_genre\\mf_artist")->size(), 1u);
+}
+
+TEST_F(FolderTree, ANameHoldingTheOtherDelimiterResolvesToItsOwnFile) {
+  if (!platform::NamesMayHoldAltDelim) GTEST_SKIP() << "a file name cannot hold the other delimiter here";
+  const std::u16string own = std::u16string(u"/m/back") + platform::AltDelim + u"slash.mp3";
+  Lib.AddTrack({own});
+  Lib.AddTrack({u"/m/back/other.mp3"});
+  const auto resolve = [&](const std::u16string& path) {
+    return Tree.ResolveVirtualPath(VPath(u"\\Titles\\") + ReplaceChar(path, platform::DirDelim, platform::AltDelim));
+  };
+  EXPECT_EQ(resolve(own), own);
+  EXPECT_EQ(resolve(u"/m/back/other.mp3"), u"/m/back/other.mp3");
+  // Another file whose path reads alike: the name stands for neither.
+  Lib.AddTrack({u"/m/back/slash.mp3"});
+  EXPECT_EQ(resolve(own), u"");
+}
+
 TEST_F(FolderTree, AnArtistNamedAlbumsOpensAsTheAlbumsView) {
   Lib.AddTrack({u"/m/a.mp3", u"Albums", u"T", u"Record"});
   EXPECT_EQ(List(u"\\Artists\\Albums"), (Names{u"Record"}));

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "library/SqlText.h"
 #include "platform/Text.h"
 #include "plugin/TPlugin.h"
 #include "plugin/VirtualPath.h"
@@ -120,32 +121,6 @@ TEST_F(PluginShell, NothingCallsThroughAMissingCallback) {
   EXPECT_EQ(Plugin.FsFindNextW(nullptr, nullptr), platform::HostFalse);
 }
 
-TEST_F(PluginShell, ABatchReachesSQLiteAsOneTransaction) {
-  const auto params = Params(Folder.Path("v.ini"));
-  Plugin.FsSetDefaultParams(&params);
-  TDISQLite3Database& db = *Plugin.Library().LibraryDatabase;
-  TStatementTrace trace(db);
-  char16_t dir[] = u"/";
-  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_END, fsapi::FS_STATUS_OP_PUT_MULTI);  // none open: nothing
-  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_PUT_MULTI);
-  for (const char16_t* path : {u"/m/a.mp3", u"/m/b.mp3"}) {
-    db.StartTransaction(TTransactionType::ttDeferred);  // as each import does
-    db.Execute16(u"insert into mp3files (mf_path) values (\"" + std::u16string(path) + u"\")");
-    db.Commit();
-  }
-  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_END, fsapi::FS_STATUS_OP_PUT_MULTI);
-  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_LIST);
-  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_PUT_SINGLE);
-  EXPECT_EQ(trace.Count("BEGIN"), 1);
-  EXPECT_EQ(trace.Count("COMMIT"), 1);
-  EXPECT_FALSE(db.InTransaction());
-
-  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_DELETE);
-  EXPECT_TRUE(db.InTransaction());
-  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_END, fsapi::FS_STATUS_OP_DELETE);
-  EXPECT_FALSE(db.InTransaction());
-}
-
 TEST_F(PluginShell, ABatchWithoutALibraryFailsQuietly) {
   char16_t dir[] = u"/";
   Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_PUT_MULTI);
@@ -188,7 +163,7 @@ TEST(PluginUnload, KeepsABatchTheHostNeverEnded) {
     plugin.FsSetDefaultParams(&params);
     char16_t dir[] = u"/";
     plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_PUT_MULTI);
-    plugin.Library().LibraryDatabase->Execute("insert into mp3files (mf_path) values (\"/m/kept.mp3\")");
+    plugin.Library().LibraryDatabase->Execute("insert into mp3files (mf_path) values ('/m/kept.mp3')");
   }
   TPlugin again;
   const auto params = Params(folder.Path("v.ini"));

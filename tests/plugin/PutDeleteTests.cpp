@@ -12,12 +12,14 @@
 #include "plugin/PutDelete.h"
 #include "plugin/TPlugin.h"
 #include "plugin/VirtualPath.h"
+#include "support/LibraryFixture.h"
 #include "support/MpegBuilder.h"
 #include "support/SystemSupport.h"
 #include "support/TestFolder.h"
 
 using namespace velmaro;
 using namespace velmaro::testsupport;
+using velmaro::test::TStatementTrace;
 using velmaro::test::TTestFolder;
 
 namespace {
@@ -69,6 +71,33 @@ TEST_F(PutDelete, PuttingRecordsTheFileAndAFavouriteCopyMarksIt) {
   EXPECT_EQ(List(u"\\Favorites").size(), 1u);
   EXPECT_EQ(List(u"\\Titles").size(), 1u);
   EXPECT_TRUE(std::filesystem::exists(Folder.Path("a.mp3")));
+}
+
+TEST_F(PutDelete, ABatchReachesSQLiteAsOneTransaction) {
+  const std::u16string a = Audio("a.mp3"), b = Audio("b.mp3");
+  TDISQLite3Database& db = *Plugin.Library().LibraryDatabase;
+  TStatementTrace trace(db);
+  char16_t dir[] = u"/";
+  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_END, fsapi::FS_STATUS_OP_PUT_MULTI);  // none open: nothing
+  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_PUT_MULTI);
+  EXPECT_EQ(Put(a, u"\\a.mp3"), fsapi::FS_FILE_OK);
+  EXPECT_EQ(Put(b, u"\\b.mp3"), fsapi::FS_FILE_OK);
+  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_END, fsapi::FS_STATUS_OP_PUT_MULTI);
+  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_LIST);
+  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_PUT_SINGLE);
+  EXPECT_EQ(trace.Count("BEGIN"), 1);
+  EXPECT_EQ(trace.Count("COMMIT"), 1);
+  EXPECT_FALSE(db.InTransaction());
+
+  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_DELETE);
+  EXPECT_EQ(Delete(VPath(u"\\Titles\\") + PathEntry(a)), platform::HostTrue);
+  EXPECT_EQ(Delete(VPath(u"\\Titles\\") + PathEntry(b)), platform::HostTrue);
+  EXPECT_TRUE(db.InTransaction());
+  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_END, fsapi::FS_STATUS_OP_DELETE);
+  EXPECT_FALSE(db.InTransaction());
+  EXPECT_EQ(trace.Count("BEGIN"), 2);
+  EXPECT_EQ(trace.Count("COMMIT"), 2);
+  EXPECT_TRUE(List(u"\\Titles").empty());
 }
 
 TEST_F(PutDelete, WhatNoReaderTakesIsSkippedQuietly) {

@@ -9,7 +9,7 @@ namespace velmaro::test {
 
 namespace {
 std::u16string Value(const std::optional<std::u16string>& value) {
-  return value ? SqlQuoted(*value) : std::u16string(u"NULL");
+  return value ? SqlLiteral(*value) : std::u16string(u"NULL");
 }
 }  // namespace
 
@@ -25,7 +25,7 @@ bool TLibraryFixture::Open() {
 
 long long TLibraryFixture::AddTrack(const TTrackRow& row) {
   Db().Execute16(u"insert into mp3files (mf_path, mf_artist, mf_title, mf_album, mf_genre, mf_favorite) values (" +
-                 SqlQuoted(row.Path) + u", " + Value(row.Artist) + u", " + Value(row.Title) + u", " +
+                 SqlLiteral(row.Path) + u", " + Value(row.Artist) + u", " + Value(row.Title) + u", " +
                  Value(row.Album) + u", " + Value(row.Genre) + u", " + (row.Favorite ? u"1" : u"0") + u")");
   return sqlite3_last_insert_rowid(Db().Handle());
 }

@@ -27,6 +27,13 @@ class TLibraryFixture {
   explicit TLibraryFixture(bool open = true);
 
   bool Open();
+  // Forgets the open library as a new process would start, settings file
+  // included.
+  void Restart() {
+    State.LibraryDatabase.reset();
+    State.DatabaseReady = false;
+    State.IniFileName.clear();
+  }
   TDISQLite3Database& Db() { return *State.LibraryDatabase; }
   // Inserts the row and returns its rowid.
   long long AddTrack(const TTrackRow& row);

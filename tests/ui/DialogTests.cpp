@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "import/ImportTrack.h"
+#include "library/SqlText.h"
 #include "platform/IniFile.h"
 #include "platform/Platform.h"
 #include "platform/Text.h"
@@ -42,9 +43,12 @@ class Dialogs : public ::testing::Test {
   std::u16string Column(long long rowid, const char16_t* column) {
     return Lib.Scalar(u"select " + std::u16string(column) + u" from mp3files where rowid=" + platform::IntToU16(rowid));
   }
-  // An MP3 file of the test folder with an ID3v2 title.
-  std::u16string Mp3(const std::string& name, const std::string& title) {
-    const TBytes bytes = JoinBytes({TId3v2Builder(3).Text("TIT2", title).Build(), MpegFrames({}, 40)});
+  // An MP3 file of the test folder with an ID3v2 title (and artist).
+  std::u16string Mp3(const std::string& name, const std::string& title, const std::string& artist = "") {
+    TId3v2Builder tag(3);
+    tag.Text("TIT2", title);
+    if (!artist.empty()) tag.Text("TPE1", artist);
+    const TBytes bytes = JoinBytes({tag.Build(), MpegFrames({}, 40)});
     Lib.Folder.Write(name, bytes);
     return Lib.Folder.Path16(name);
   }
@@ -90,7 +94,8 @@ TEST_F(Dialogs, PropertiesShowsTheRowAndSavesStarsAndFavourite) {
   EXPECT_TRUE(View.Closed);
   EXPECT_EQ(Column(id, u"mf_rating"), u"2");
   EXPECT_EQ(Column(id, u"mf_favorite"), u"0");
-  EXPECT_EQ(Column(id, u"mf_year"), u"0");
+  // The year edit was left alone: the stored date stays.
+  EXPECT_EQ(Column(id, u"cast(mf_year as text)"), u"1999-05-01");
   EXPECT_NE(Column(id, u"mf_timeadded"), u"5");
   EXPECT_EQ(ColumnQueryClosed, 1);
   EXPECT_EQ(View.BusyChanges, (std::vector<bool>{true, false}));
@@ -104,11 +109,13 @@ TEST_F(Dialogs, TypedTextsAreStoredSafelyAndStayUsableAsFolderNames) {
   const long long id = Lib.AddTrack({u"/m/a.mp3", u"A"});
   Show(u"/m/a.mp3");
   View.SetText("edArtist", u"He said \"Go\"");
+  View.SetText("edTitle", u"mf_path");
   View.SetText("edAlbum", Swapped(u"AC\\DC") + u": Live");
   View.SetText("edComment", u"x\"); DROP TABLE mp3files; --");
   View.SetText("edYear", u" 2001 ");
   Properties.btOkClick();
   EXPECT_EQ(Column(id, u"mf_artist"), u"He said \"Go\"");
+  EXPECT_EQ(Column(id, u"mf_title"), u"mf_path");
   // The path delimiter and the colon would make a folder that cannot open.
   EXPECT_EQ(Column(id, u"mf_album"), Swapped(Swapped(u"AC\\DC")) + u"_ Live");
   EXPECT_EQ(Column(id, u"mf_comment"), u"x\"); DROP TABLE mp3files; --");
@@ -134,6 +141,32 @@ TEST_F(Dialogs, PropertiesOfAVanishedRowSaveNothing) {
   View.SetText("edArtist", u"Changed");
   Properties.btOkClick();
   EXPECT_EQ(Column(id, u"mf_artist"), u"B");
+}
+
+TEST_F(Dialogs, PropertiesSaveFollowsATrackRecordedAgainMeanwhile) {
+  const std::u16string path = Mp3("a.mp3", "Title");
+  ASSERT_TRUE(import::ImportTrack(path, Lib.Db(), false));
+  Lib.AddTrack({u"/m/later.mp3"});
+  Show(path);
+  const long long loaded = Properties.RowId();
+  // Copied in again while the dialog is open: the row gets a new id.
+  ASSERT_TRUE(import::ImportTrack(path, Lib.Db(), false));
+  ASSERT_NE(Lib.Scalar(u"select rowid from mp3files where mf_path=" + SqlLiteral(path)), platform::IntToU16(loaded));
+  View.SetText("edArtist", u"Edited");
+  Properties.Image0Click("Image3");
+  Properties.btOkClick();
+  EXPECT_TRUE(View.Closed);
+  EXPECT_TRUE(View.Messages.empty());
+  EXPECT_EQ(Lib.Scalar(u"select mf_artist || ' ' || mf_rating from mp3files where mf_path=" + SqlLiteral(path)),
+            u"Edited 3");
+
+  // Gone from the library altogether: the user hears that nothing was saved.
+  Show(path);
+  Lib.Db().Execute("delete from mp3files");
+  Properties.btOkClick();
+  ASSERT_EQ(View.Messages.size(), 1u);
+  EXPECT_EQ(View.Messages[0].Text, u"This track is no longer in the library: nothing was saved.");
+  EXPECT_EQ(Lib.Scalar(u"select count(*) from mp3files where mf_path=" + SqlLiteral(path)), u"0");
 }
 
 TEST(ChannelText, ReadsTheModeCodesAndWhatOtherFormatsStore) {
@@ -163,14 +196,18 @@ TEST_F(Settings, RebuildDropsVanishedFilesRefreshesTheRestAndCounts) {
   Lib.AddTrack({Lib.Folder.Path16("gone2.mp3")});
   Lib.Folder.Write("noise.mp3", std::string(3000, 'x'));
   const long long noise = Lib.AddTrack({Lib.Folder.Path16("noise.mp3"), u"Kept", u"As is"});
+  // A folder that is not there (a drive not mounted, say) tells nothing
+  // about its files: their rows stay.
+  const long long away = Lib.AddTrack({Lib.Folder.Path16("away/x.mp3"), u"Away"});
 
   Form.FormShow();
-  EXPECT_EQ(View.Text("lblRecordsCount"), u"Records in Database: 10");
+  EXPECT_EQ(View.Text("lblRecordsCount"), u"Records in Database: 11");
   View.Answers = {TAnswer::Yes};
   Form.btRebuildDatabaseClick();
   ASSERT_FALSE(View.Messages.empty());
-  EXPECT_EQ(View.Messages.back().Text, u"Records was: 10, now: 8");
-  EXPECT_EQ(View.Text("lblRecordsCount"), u"Records in Database: 8");
+  EXPECT_EQ(View.Messages.back().Text, u"Records was: 11, now: 9\r1 file could not be reached; its row was kept.");
+  EXPECT_EQ(View.Text("lblRecordsCount"), u"Records in Database: 9");
+  EXPECT_EQ(Column(away, u"mf_artist"), u"Away");
   EXPECT_EQ(Column(readable[3], u"mf_title"), u"Fresh 3");
   EXPECT_EQ(Column(readable[0], u"mf_rating"), u"3");
   EXPECT_EQ(Column(readable[0], u"mf_favorite"), u"1");
@@ -182,6 +219,14 @@ TEST_F(Settings, RebuildDropsVanishedFilesRefreshesTheRestAndCounts) {
   View.Messages.clear();
   Form.btRebuildDatabaseClick();
   EXPECT_EQ(View.Messages.size(), 1u);
+}
+
+TEST_F(Settings, RebuildStoresTagsThatNameColumnsAsTexts) {
+  const long long id = Lib.AddTrack({Mp3("c.mp3", "rowid", "Mf_Path"), u"Old", u"Stale"});
+  View.Answers = {TAnswer::Yes};
+  Form.btRebuildDatabaseClick();
+  EXPECT_EQ(Column(id, u"mf_title"), u"rowid");
+  EXPECT_EQ(Column(id, u"mf_artist"), u"Mf_Path");
 }
 
 TEST_F(Settings, ACancelledRebuildChangesNothing) {
