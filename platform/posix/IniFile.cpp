@@ -185,11 +185,15 @@ std::optional<std::string> FollowLinks(std::string path) {
   return std::nullopt;
 }
 
-// Writes a file that is no regular one (a device) in place.
+// Rewrites the file in place, as Windows does: a write cut short leaves
+// old and new bytes mixed, so this is only for what cannot be replaced.
 bool WriteInPlace(const std::string& path, const std::string& content) {
   int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return false;
-  const bool ok = WriteAll(fd, content);
+  struct stat info {};
+  bool ok = WriteAll(fd, content);
+  if (ok && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+    ok = ::ftruncate(fd, static_cast<off_t>(content.size())) == 0;
   return ::close(fd) == 0 && ok;
 }
 
@@ -198,8 +202,9 @@ bool WriteInPlace(const std::string& path, const std::string& content) {
 // short (a full disk) leaves the old file as it was rather than old and new
 // bytes mixed. The file keeps its mode and, where the process may set it,
 // its owner; a link stays a link to it. A file the process may not write
-// is not replaced, and a folder it may not write takes no new file, even
-// when the file in it could be written.
+// is not replaced, and a folder it may not write takes no new file. A file
+// it may write in a folder it may not is written in place, as Windows
+// writes it: it was so before, and a setup may rely on it.
 bool ReplaceWholeFile(const std::string& name, const std::string& content) {
   const std::optional<std::string> resolved = FollowLinks(name);
   if (!resolved) return false;
@@ -223,6 +228,7 @@ bool ReplaceWholeFile(const std::string& name, const std::string& content) {
     temporary = folder + "." + base + "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
     // A new file gets the mode a write in place would have created it with.
     fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, exists ? 0600 : 0666);
+    if (fd < 0 && exists && (errno == EACCES || errno == EPERM)) return WriteInPlace(path, content);
     if (fd < 0 && errno != EEXIST) return false;
   }
   if (fd < 0) return false;
