@@ -4,6 +4,7 @@
 #include <atomic>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "host/Commands.h"
@@ -37,6 +38,12 @@ class TInterruptHandler {
 };
 
 enum class TOutcome { Done, Failed, Cancelled };
+
+// The plug-in is given the target's path as text: a folder whose name is
+// none (not UTF-8) cannot be named to it, and would be another folder.
+void ReportUnnamed(const fs::path& destination) {
+  std::cerr << "velmaro: cannot copy into " << ShownPath(destination) << ": " << NotTextReason << "\n";
+}
 
 // The file name part of a real path.
 std::u16string RealName(const std::u16string& path) {
@@ -112,7 +119,13 @@ class TGet {
     // The host proposes the entry's name; the plug-in keeps the real one.
     // Joined as text, as a host does: the entry's name may hold characters
     // a path would read as a separator or a drive ("z:/music/a.mp3").
-    std::u16string proposed = destination.u16string();
+    const std::optional<std::u16string> folder = PathText(destination);
+    if (!folder) {
+      FBar.Finish();
+      ReportUnnamed(destination);
+      return TOutcome::Failed;
+    }
+    std::u16string proposed = *folder;
     if (!proposed.empty() && proposed.back() != platform::DirDelim) proposed += platform::DirDelim;
     proposed += name;
     const auto real = FHost.LocalName(path);
@@ -185,6 +198,10 @@ int CommandGet(THostHarness& host, const TArgs& args) {
   std::error_code error;
   if (!fs::is_directory(destination, error)) {
     std::cerr << "velmaro: " << Utf8Path(destination) << " is not a folder\n";
+    return 1;
+  }
+  if (!PathText(destination)) {
+    ReportUnnamed(destination);
     return 1;
   }
 

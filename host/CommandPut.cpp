@@ -2,11 +2,14 @@
 // does. A folder is copied with everything below it; more than one file
 // is announced to the plug-in as one batch. A file the library does not
 // take is listed with the reason the plug-in wrote into the host's log;
-// names are shown as ls shows them, one per line.
+// names are shown as ls shows them, one per line. A file whose name the
+// plug-in cannot be given (not UTF-8) is listed as failed, and the others
+// go on.
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "host/Commands.h"
@@ -23,13 +26,13 @@ namespace {
 
 struct TPutItem {
   fs::path Local;
+  std::u16string LocalText;  // the path as the plug-in is given it
   std::u16string Remote;
   bool IsFolder = false;  // created in the panel before what it holds
 };
 
 // The entry name the Titles view gives a real path.
-std::u16string TitlesName(const fs::path& local) {
-  std::u16string name = local.u16string();
+std::u16string TitlesName(std::u16string name) {
   if (!name.empty() && name[0] >= u'A' && name[0] <= u'Z') name[0] = static_cast<char16_t>(name[0] - u'A' + u'a');
   for (char16_t& c : name)
     if (c == platform::DirDelim) c = platform::AltDelim;
@@ -69,6 +72,7 @@ int CommandPut(THostHarness& host, const TArgs& args) {
 
   int status = 0;
   std::vector<TPutItem> items;
+  std::vector<fs::path> unnamed;  // files whose names the plug-in cannot be given
   for (const std::string& argument : paths) {
     std::error_code ec;
     const fs::path local = fs::absolute(LocalPath(argument), ec).lexically_normal();
@@ -86,20 +90,31 @@ int CommandPut(THostHarness& host, const TArgs& args) {
           found.emplace_back(it->path(), false);
       }
       std::sort(found.begin(), found.end());
-      for (const auto& [path, isFolder] : found)
-        items.push_back({path, RemoteBelow(target, path.lexically_relative(base.parent_path())), isFolder});
+      for (const auto& [path, isFolder] : found) {
+        // Below a folder of such a name every file is one too, and listed.
+        const std::optional<std::u16string> text = PathText(path);
+        if (!text) {
+          if (!isFolder) unnamed.push_back(path);
+          continue;
+        }
+        items.push_back({path, *text, RemoteBelow(target, path.lexically_relative(base.parent_path())), isFolder});
+      }
     } else if (fs::is_regular_file(local, ec)) {
-      items.push_back({local, JoinVirtual(target, local.filename().u16string())});
+      if (const std::optional<std::u16string> text = PathText(local))
+        items.push_back({local, *text, JoinVirtual(target, local.filename().u16string())});
+      else
+        unnamed.push_back(local);
     } else {
       std::cerr << "velmaro put: " << argument << ": no such file or folder\n";
       status = 1;
     }
   }
-  const std::size_t files = static_cast<std::size_t>(
+  const std::size_t handed = static_cast<std::size_t>(
       std::count_if(items.begin(), items.end(), [](const TPutItem& item) { return !item.IsFolder; }));
-  if (items.empty()) return status;
+  const std::size_t files = handed + unnamed.size();
+  if (files == 0 && items.empty()) return status;
 
-  const bool batch = files > 1;
+  const bool batch = handed > 1;
   if (batch) host.StatusInfo(target, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_PUT_MULTI);
   TProgressBar progress;
   std::vector<std::string> failed;
@@ -115,16 +130,16 @@ int CommandPut(THostHarness& host, const TArgs& args) {
       }
       continue;
     }
-    progress.Show(static_cast<long long>(done), static_cast<long long>(files), Utf8Path(item.Local.filename()));
+    progress.Show(static_cast<long long>(done), static_cast<long long>(handed), Utf8Path(item.Local.filename()));
     const std::size_t logged = host.LogLines().size();
-    if (host.PutFile(item.Local.u16string(), item.Remote) != fsapi::FS_FILE_OK)
+    if (host.PutFile(item.LocalText, item.Remote) != fsapi::FS_FILE_OK)
       failed.push_back(Utf8Path(item.Local));
     const std::vector<TLogLine> lines = host.LogLines();
     for (std::size_t i = logged; i < lines.size(); ++i)
       if (const std::string reason = SkipReason(lines[i]); !reason.empty()) reasons[Utf8Path(item.Local)] = reason;
     ++done;
   }
-  progress.Show(static_cast<long long>(files), static_cast<long long>(files), "");
+  progress.Show(static_cast<long long>(handed), static_cast<long long>(handed), "");
 
   // What became rows: the Titles view names every recorded file. Inside a
   // batch that is only so once the plug-in has committed it: whatever it
@@ -147,7 +162,7 @@ int CommandPut(THostHarness& host, const TArgs& args) {
   std::size_t rows = 0;
   for (const TPutItem& item : items) {
     if (item.IsFolder) continue;
-    if (recorded.count(TitlesName(item.Local))) {
+    if (recorded.count(TitlesName(item.LocalText))) {
       ++rows;
     } else if (std::find(failed.begin(), failed.end(), Utf8Path(item.Local)) == failed.end()) {
       // A plug-in that logs nothing still skipped the file for this.
@@ -156,21 +171,26 @@ int CommandPut(THostHarness& host, const TArgs& args) {
                            reason != reasons.end() ? reason->second : "not audio the library takes");
     }
   }
+  const auto listUnnamed = [&unnamed] {
+    for (const fs::path& path : unnamed) std::cout << "  failed: " << ShownPath(path) << ": " << NotTextReason << "\n";
+  };
   if (lost) {
     std::cout << "put " << files << (files == 1 ? " file: " : " files: ") << "the library file could not be written, "
               << rows << (rows == 1 ? " row" : " rows") << " did not reach it\n";
+    listUnnamed();
     return 1;
   }
   std::cout << "put " << files << (files == 1 ? " file: " : " files: ") << rows << " recorded in the library";
   if (!skipped.empty()) std::cout << ", " << skipped.size() << " skipped";
-  if (!failed.empty()) std::cout << ", " << failed.size() << " failed";
+  if (!failed.empty() || !unnamed.empty()) std::cout << ", " << failed.size() + unnamed.size() << " failed";
   std::cout << "\n";
   constexpr std::size_t Shown = 10;
   for (std::size_t i = 0; i < skipped.size() && i < Shown; ++i)
     std::cout << "  skipped: " << ShownText(FromUtf8(skipped[i].first)) << ": " << skipped[i].second << "\n";
   if (skipped.size() > Shown) std::cout << "  ... and " << skipped.size() - Shown << " more skipped\n";
+  listUnnamed();
   for (const std::string& path : failed) std::cout << "  failed: " << ShownText(FromUtf8(path)) << "\n";
-  return failed.empty() ? status : 1;
+  return failed.empty() && unnamed.empty() ? status : 1;
 }
 
 }  // namespace velmaro::host

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -120,6 +121,18 @@ std::string ReadFile(const fs::path& path) {
   return bytes;
 }
 
+// pugixml holds a document as UTF-8 and Serialise writes it so. A file it
+// read in another encoding (ISO-8859-1 or UTF-16, by its declaration or
+// byte order mark) is therefore written with a declaration that says
+// UTF-8, which Double Commander reads and writes itself; writing the old
+// encoding back would lose whatever it cannot hold. A file read as UTF-8
+// keeps its bytes, and so the declaration they came with.
+void DeclareUtf8(pugi::xml_document& config) {
+  for (pugi::xml_node node : config.children())
+    if (node.type() == pugi::node_declaration)
+      if (pugi::xml_attribute encoding = node.attribute("encoding")) encoding.set_value("UTF-8");
+}
+
 void Parse(pugi::xml_document& config, const std::string& bytes, const fs::path& path) {
   const pugi::xml_parse_result result = config.load_buffer(bytes.data(), bytes.size(), ParseOptions);
   if (!result)
@@ -130,11 +143,31 @@ void Parse(pugi::xml_document& config, const std::string& bytes, const fs::path&
   } catch (const std::runtime_error& error) {
     throw std::runtime_error(path.string() + " is " + error.what() + "; nothing changed");
   }
+  if (result.encoding != pugi::encoding_utf8) DeclareUtf8(config);
+}
+
+// The owner and group a file or folder is given. Run through sudo on a
+// user's configuration, what it writes or creates stays the user's.
+struct TOwner {
+  uid_t User = 0;
+  gid_t Group = 0;
+};
+
+TOwner OwnerOf(const struct stat& info) { return {info.st_uid, info.st_gid}; }
+
+// Gives the open file to owner. Only root may give a file away: for anyone
+// else it stays the writer's, as a new file of theirs would.
+int GiveTo(int fd, TOwner owner) {
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) return errno;
+  if (info.st_uid == owner.User && info.st_gid == owner.Group) return 0;
+  if (::fchown(fd, owner.User, owner.Group) != 0 && errno != EPERM) return errno;
+  return 0;
 }
 
 // Writes the bytes beside the target and renames them over it, so that the
 // file is always either the old one or the new one, never a part.
-void ReplaceFile(const fs::path& target, const std::string& bytes, mode_t mode) {
+void ReplaceFile(const fs::path& target, const std::string& bytes, mode_t mode, TOwner owner) {
   std::string temporary = (target.parent_path() / ("." + target.filename().string() + ".velmaro-XXXXXX")).string();
   const int fd = ::mkstemp(temporary.data());
   if (fd < 0) throw Failure("cannot write beside", target, errno);
@@ -145,6 +178,8 @@ void ReplaceFile(const fs::path& target, const std::string& bytes, mode_t mode) 
     if (n < 0 && errno != EINTR) error = errno;
     if (n > 0) written += static_cast<std::size_t>(n);
   }
+  // The owner first: a change of owner clears the set-id bits of a mode.
+  if (error == 0) error = GiveTo(fd, owner);
   if (error == 0 && ::fchmod(fd, mode) != 0) error = errno;
   if (error == 0 && ::fsync(fd) != 0) error = errno;
   if (::close(fd) != 0 && error == 0) error = errno;
@@ -156,12 +191,14 @@ void ReplaceFile(const fs::path& target, const std::string& bytes, mode_t mode) 
 }
 
 // The configuration file as it is on disk: its path with links followed
-// (the link stays a link), its bytes, its permissions.
+// (the link stays a link), its bytes, its permissions and owner (for a new
+// file, those of the folder).
 struct TConfigFile {
   fs::path Path;
   bool Exists = false;
   std::string Bytes;
   mode_t Mode = 0644;
+  TOwner Owner;
 };
 
 TConfigFile Load(const fs::path& configDir) {
@@ -171,6 +208,9 @@ TConfigFile Load(const fs::path& configDir) {
   if (!fs::exists(file.Path, ec)) {
     if (fs::is_symlink(file.Path, ec))
       throw std::runtime_error(file.Path.string() + " is a link to a missing file; nothing changed");
+    struct stat folder {};
+    if (::stat(configDir.c_str(), &folder) != 0) throw Failure("cannot read", configDir, errno);
+    file.Owner = OwnerOf(folder);
     return file;
   }
   file.Path = fs::canonical(file.Path, ec);
@@ -180,6 +220,7 @@ TConfigFile Load(const fs::path& configDir) {
   if (!S_ISREG(info.st_mode)) throw std::runtime_error(file.Path.string() + " is not a regular file; nothing changed");
   file.Exists = true;
   file.Mode = info.st_mode & 07777;
+  file.Owner = OwnerOf(info);
   file.Bytes = ReadFile(file.Path);
   return file;
 }
@@ -188,9 +229,31 @@ TConfigFile Load(const fs::path& configDir) {
 void Save(const TConfigFile& file, const pugi::xml_document& config, TOutcome& outcome) {
   if (file.Exists) {
     outcome.Backup = file.Path.string() + BackupSuffix;
-    ReplaceFile(outcome.Backup, file.Bytes, file.Mode);
+    ReplaceFile(outcome.Backup, file.Bytes, file.Mode, file.Owner);
   }
-  ReplaceFile(file.Path, Serialise(config), file.Mode);
+  ReplaceFile(file.Path, Serialise(config), file.Mode, file.Owner);
+}
+
+// Creates the folder and those missing above it, each given the owner of
+// the nearest folder above that was there already.
+void CreateFolders(const fs::path& dir) {
+  std::vector<fs::path> missing;
+  fs::path existing = dir;
+  std::error_code ec;
+  while (!fs::exists(existing, ec) && existing.has_parent_path() && existing.parent_path() != existing) {
+    missing.push_back(existing);
+    existing = existing.parent_path();
+  }
+  fs::create_directories(dir, ec);
+  if (ec) throw Failure("cannot create", dir, ec.value());
+  struct stat above {};
+  if (missing.empty() || ::stat(existing.c_str(), &above) != 0) return;
+  for (const fs::path& folder : missing) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int error = fd < 0 ? errno : GiveTo(fd, OwnerOf(above));
+    if (fd >= 0) ::close(fd);
+    if (error != 0) throw Failure("cannot give its owner to", folder, error);
+  }
 }
 
 std::string ConfigDirArgument(const std::vector<std::string>& args) {
@@ -230,12 +293,17 @@ fs::path DefaultConfigDir() {
 std::vector<int> RunningInstances(const fs::path& configDir) {
   std::vector<int> found;
   const fs::path wanted = Comparable(configDir);
+  // Run through sudo, the user whose folder it is runs the Double Commander.
+  std::vector<uid_t> users = {::getuid()};
+  if (struct stat folder {}; ::stat(configDir.c_str(), &folder) == 0 && folder.st_uid != users.front())
+    users.push_back(folder.st_uid);
   std::error_code ec;
   for (const fs::directory_entry& entry : fs::directory_iterator("/proc", ec)) {
     const std::string name = entry.path().filename().string();
     if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
     struct stat info {};
-    if (::stat(entry.path().c_str(), &info) != 0 || info.st_uid != ::getuid()) continue;
+    if (::stat(entry.path().c_str(), &info) != 0 || std::find(users.begin(), users.end(), info.st_uid) == users.end())
+      continue;
     // "PID (NAME) STATE ...": an ended process that its parent has not
     // reaped yet (state Z) keeps its name but uses nothing.
     std::ifstream statFile(entry.path() / "stat");
@@ -267,10 +335,15 @@ bool AddEntries(pugi::xml_document& config, const std::string& pluginPath, const
 
   pugi::xml_node plugins = ChildOrNew(ChildOrNew(root, "Plugins"), "WfxPlugins");
   if (pugi::xml_node plugin = FindNamed(plugins, "WfxPlugin")) {
-    // Registered before, maybe from another place: point it here, and
-    // leave whether the user enabled it alone.
+    // Registered before, maybe from another place or switched off since:
+    // point it here and enable it, as a registered plug-in is.
     if (pluginPath != plugin.child_value("Path")) {
       ChildOrNew(plugin, "Path").text().set(pluginPath.c_str());
+      changed = true;
+    }
+    pugi::xml_attribute enabled = plugin.attribute("Enabled");
+    if (enabled && std::strcmp(enabled.value(), "True") != 0) {
+      enabled.set_value("True");
       changed = true;
     }
   } else {
@@ -306,9 +379,7 @@ bool RemoveEntries(pugi::xml_document& config) {
 
 TOutcome Install(const fs::path& configDir, const std::string& pluginPath, const std::vector<TField>& fields) {
   if (fields.empty()) throw std::runtime_error("the plug-in offers no columns to show");
-  std::error_code ec;
-  fs::create_directories(configDir, ec);
-  if (ec) throw Failure("cannot create", configDir, ec.value());
+  CreateFolders(configDir);
   const TConfigFile file = Load(configDir);
   TOutcome outcome;
   outcome.File = file.Path;

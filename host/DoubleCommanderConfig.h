@@ -33,9 +33,9 @@ struct TField {
 // $XDG_CONFIG_HOME/doublecmd, else ~/.config/doublecmd.
 std::filesystem::path DefaultConfigDir();
 
-// Process ids of this user's Double Commander processes that may be using
-// configDir: every one, except those whose command line names another
-// configuration folder.
+// Process ids of the Double Commander processes of this user, or of the
+// owner of configDir, that may be using configDir: every one, except those
+// whose command line names another configuration folder.
 std::vector<int> RunningInstances(const std::filesystem::path& configDir);
 
 // The edits themselves, on a parsed configuration; true when the document
@@ -52,8 +52,11 @@ struct TOutcome {
 };
 
 // Adds the entries to configDir/doublecmd.xml, creating a minimal file
-// when there is none. Throws std::runtime_error, leaving the file as it
-// was, when the file cannot be read, parsed or written.
+// (and the folder) when there is none; an entry switched off is enabled.
+// What it writes or creates keeps, or gets, the owner of the file or of
+// the folder above it, so that it stays the user's when root runs it.
+// Throws std::runtime_error, leaving the file as it was, when the file
+// cannot be read, parsed or written.
 TOutcome Install(const std::filesystem::path& configDir, const std::string& pluginPath,
                  const std::vector<TField>& fields);
 // Removes them again; a folder without the file is left alone.

@@ -33,12 +33,9 @@ std::string ValueText(const TColumnValue& value, bool raw) {
   return raw ? ToUtf8(value.Text) : ShownText(value.Text);
 }
 
-}  // namespace
-
-std::string ShownText(std::u16string_view text) {
-  const bool quoted = std::any_of(text.begin(), text.end(), IsControl) || text.substr(0, 2) == u"$'";
-  if (!quoted) return ToUtf8(text);
-  std::string shown = "$'";
+// The text inside the $'...' quoting: controls escaped, backslashes
+// doubled, quotes as \'.
+void AppendQuoted(std::string& shown, std::u16string_view text) {
   std::size_t plain = 0;  // start of the units not yet shown
   auto flush = [&](std::size_t end) {
     shown += ToUtf8(text.substr(plain, end - plain));
@@ -61,6 +58,45 @@ std::string ShownText(std::u16string_view text) {
     }
   }
   flush(text.size());
+}
+
+// The length of the UTF-8 sequence its first byte announces; 0 for a byte
+// that starts none.
+std::size_t SequenceLength(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if ((lead & 0xE0) == 0xC0) return 2;
+  if ((lead & 0xF0) == 0xE0) return 3;
+  if ((lead & 0xF8) == 0xF0) return 4;
+  return 0;
+}
+
+}  // namespace
+
+std::string ShownText(std::u16string_view text) {
+  const bool quoted = std::any_of(text.begin(), text.end(), IsControl) || text.substr(0, 2) == u"$'";
+  if (!quoted) return ToUtf8(text);
+  std::string shown = "$'";
+  AppendQuoted(shown, text);
+  return shown + "'";
+}
+
+std::string ShownBytes(std::string_view bytes) {
+  if (platform::IsWellFormedUtf8(bytes)) return ShownText(FromUtf8(bytes));
+  std::string shown = "$'";
+  std::size_t text = 0;  // start of the well-formed bytes not yet shown
+  for (std::size_t i = 0; i < bytes.size();) {
+    const std::size_t length = SequenceLength(static_cast<unsigned char>(bytes[i]));
+    if (length > 0 && platform::IsWellFormedUtf8(bytes.substr(i, length))) {
+      i += length;
+      continue;
+    }
+    AppendQuoted(shown, FromUtf8(bytes.substr(text, i - text)));
+    char escape[8];
+    std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned>(static_cast<unsigned char>(bytes[i])));
+    shown += escape;
+    text = ++i;
+  }
+  AppendQuoted(shown, FromUtf8(bytes.substr(text)));
   return shown + "'";
 }
 

@@ -21,6 +21,12 @@ namespace velmaro::host {
 // one is quoted as well, so that no text shown as it is reads as quoted.
 std::string ShownText(std::u16string_view text);
 
+// A name given as bytes (a real file name on POSIX) as ShownText shows its
+// text; one that is not UTF-8 is shown in the $'...' quoting with each byte
+// that belongs to no UTF-8 character as \xHH, which a shell reads back as
+// the same bytes.
+std::string ShownBytes(std::string_view bytes);
+
 // Prints a header line and one line per entry: its kind, its name and the
 // value of every column of the default view, aligned. Folders and entries
 // without a track show empty columns. Names and values are shown by

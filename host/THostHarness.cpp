@@ -128,6 +128,10 @@ void THostHarness::SetDefaultParams(const std::string& utf8Path) {
   // A Windows host passes the name in the ANSI code page, a Linux one in
   // UTF-8; a name the code page cannot hold would name another file.
   std::string iniPath = utf8Path;
+  // The plug-in reads the name as UTF-8 (a Windows host's is converted
+  // below): a name that is not would come out as another file.
+  if (!platform::IsWellFormedUtf8(utf8Path))
+    throw std::runtime_error("the settings file path is not valid UTF-8: " + ShownBytes(utf8Path));
   if (platform::IsWindows) {
     const std::u16string wide = platform::Utf8ToUtf16(utf8Path);
     iniPath = platform::Utf16ToAnsi(wide);

@@ -3,14 +3,17 @@
 //
 // The file is handled as lines of bytes: only the line of the key written
 // (and a new section header) is ours; every other line is written back
-// byte for byte, whatever its encoding. Names and values are UTF-8.
+// byte for byte, whatever its encoding. Names and values are UTF-8. A
+// write replaces the whole file at once (see ReplaceWholeFile).
 #include "platform/IniFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <unicode/uchar.h>
 #include <unicode/ustring.h>
 
+#include <atomic>
 #include <cerrno>
 #include <optional>
 #include <vector>
@@ -145,23 +148,106 @@ std::string_view Unquote(std::string_view value) {
 
 bool HasLineBreak(std::u16string_view text) { return text.find_first_of(u"\r\n") != std::u16string_view::npos; }
 
-// Rewrites the file in place, as Windows does: its permissions, owner and
-// links stay, and a file that may not be written is not replaced.
-bool WriteWholeFile(const std::string& path, const std::string& content) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
-  if (fd < 0) return false;
-  bool ok = true;
+bool WriteAll(int fd, const std::string& content) {
   std::size_t done = 0;
-  while (ok && done < content.size()) {
+  while (done < content.size()) {
     ssize_t count = ::write(fd, content.data() + done, content.size() - done);
     if (count < 0 && errno == EINTR) continue;
-    if (count <= 0)
-      ok = false;
-    else
-      done += static_cast<std::size_t>(count);
+    if (count <= 0) return false;
+    done += static_cast<std::size_t>(count);
   }
-  ok = ok && ::ftruncate(fd, static_cast<off_t>(content.size())) == 0;
+  return true;
+}
+
+// The file a write reaches: the path with its chain of symbolic links
+// followed, so that a link stays a link and its target gets the new text,
+// as a write in place would. A link to a missing file names the file it
+// would create.
+std::optional<std::string> FollowLinks(std::string path) {
+  for (int depth = 0; depth < 40; ++depth) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    std::string target(256, '\0');
+    for (;;) {
+      const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+      if (length < 0) return std::nullopt;
+      if (static_cast<std::size_t>(length) < target.size()) {
+        target.resize(static_cast<std::size_t>(length));
+        break;
+      }
+      target.resize(target.size() * 2);
+    }
+    if (target.empty()) return std::nullopt;
+    if (target.front() != '/') target = path.substr(0, path.rfind('/') + 1) + target;
+    path = std::move(target);
+  }
+  errno = ELOOP;
+  return std::nullopt;
+}
+
+// Rewrites the file in place, as Windows does: a write cut short leaves
+// old and new bytes mixed, so this is only for what cannot be replaced.
+bool WriteInPlace(const std::string& path, const std::string& content) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat info {};
+  bool ok = WriteAll(fd, content);
+  if (ok && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+    ok = ::ftruncate(fd, static_cast<off_t>(content.size())) == 0;
   return ::close(fd) == 0 && ok;
+}
+
+// Replaces the file's whole text: the new text goes into a temporary file
+// beside it, which is renamed over it once complete, so that a write cut
+// short (a full disk) leaves the old file as it was rather than old and new
+// bytes mixed. The file keeps its mode and, where the process may set it,
+// its owner; a link stays a link to it. A file the process may not write
+// is not replaced, and a folder it may not write takes no new file. A file
+// it may write in a folder it may not is written in place, as Windows
+// writes it: it was so before, and a setup may rely on it.
+bool ReplaceWholeFile(const std::string& name, const std::string& content) {
+  const std::optional<std::string> resolved = FollowLinks(name);
+  if (!resolved) return false;
+  const std::string& path = *resolved;
+  struct stat old {};
+  const bool exists = ::stat(path.c_str(), &old) == 0;
+  if (exists && !S_ISREG(old.st_mode)) return WriteInPlace(path, content);
+  if (exists) {
+    const int probe = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (probe < 0) return false;
+    ::close(probe);
+  }
+
+  static std::atomic<unsigned> counter{0};
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = path.substr(0, slash + 1);
+  const std::string base = path.substr(slash + 1);
+  std::string temporary;
+  int fd = -1;
+  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+    temporary = folder + "." + base + "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
+    // A new file gets the mode a write in place would have created it with.
+    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, exists ? 0600 : 0666);
+    if (fd < 0 && exists && (errno == EACCES || errno == EPERM)) return WriteInPlace(path, content);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
+  if (fd < 0) return false;
+
+  bool ok = WriteAll(fd, content);
+  if (ok && exists) {
+    // The owner first: a change of owner clears the set-id bits of a mode.
+    struct stat made {};
+    if (::fstat(fd, &made) == 0 && (made.st_uid != old.st_uid || made.st_gid != old.st_gid) &&
+        ::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+      // Only root gives a file away: it becomes the writer's, mode kept.
+    }
+    ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+  }
+  ok = ok && ::fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
+  if (!ok) ::unlink(temporary.c_str());
+  return ok;
 }
 
 }  // namespace
@@ -210,7 +296,7 @@ void IniWriteString(std::u16string_view fileName, std::u16string_view section, s
 
   std::string content;
   for (const std::string& line : ini.Lines) content += line + ini.LineEnd;
-  if (!WriteWholeFile(*path, content)) ThrowWriteError(fileName);
+  if (!ReplaceWholeFile(*path, content)) ThrowWriteError(fileName);
 }
 
 }  // namespace velmaro::platform

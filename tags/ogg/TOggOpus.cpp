@@ -66,13 +66,13 @@ double TOggOpus::Duration() const {
   return static_cast<double>(FGranule - FPreSkip) / OutputSampleRate;
 }
 
-std::uint16_t TOggOpus::BitRate() const {
+std::int64_t TOggOpus::BitRate() const {
   const double duration = Duration();
   if (duration <= 0) return 0;
   // Rounding half to even, as the default floating-point mode does.
   const double rate = std::nearbyint(static_cast<double>(FFileSize - FID3v2Size) / duration / 125);
   if (!(rate > -9.0e18 && rate < 9.0e18)) return 0;
-  return static_cast<std::uint16_t>(static_cast<std::int64_t>(rate));
+  return static_cast<std::int64_t>(rate);
 }
 
 bool TOggOpus::Valid() const {

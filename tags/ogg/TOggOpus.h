@@ -36,9 +36,9 @@ class TOggOpus {
   // near the end or its granule does not pass the pre-skip.
   double Duration() const;
   // The average bit rate in kbit/s over the file without its ID3v2 prefix,
-  // rounded half to even; 0 without a duration. Only its low 16 bits are
-  // kept.
-  std::uint16_t BitRate() const;
+  // rounded half to even; 0 without a duration. Kept whole: a short file
+  // of a few megabytes comes to more than 16 bits of it.
+  std::int64_t BitRate() const;
 
   std::int64_t FileSize() const { return FFileSize; }
   std::uint8_t ChannelCount() const { return FChannelCount; }

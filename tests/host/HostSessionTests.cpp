@@ -239,6 +239,37 @@ TEST(VelmaroCommand, RefusesASettingsPathTheHostCannotPass) {
   }
 }
 
+TEST(VelmaroCommand, ANameThatIsNotUtf8IsReportedAndTheOthersGoOn) {
+  if (platform::IsWindows) GTEST_SKIP() << "Windows names are UTF-16 text";
+  TTestFolder folder;
+  const std::string ini = folder.Path("v.ini");
+  std::filesystem::create_directories(folder.Path("music"));
+  folder.Write("music/a.mp3", testsupport::MpegFrames({}, 40));
+  const std::string latin1 = folder.Write("music/caf\xE9.mp3", testsupport::MpegFrames({}, 40));
+  const std::string shown = "$'" + folder.Path("music/caf") + "\\xe9.mp3'";
+  const std::string failed = "  failed: " + shown + ": the name is not valid UTF-8, which the plug-in needs\n";
+
+  TProgramResult run = Velmaro(ini, {"put", folder.Path("music")}, TProgramOptions::MergingErrors());
+  EXPECT_EQ(run.Status, 1);
+  EXPECT_EQ(run.Output, "put 2 files: 1 recorded in the library, 1 failed\n" + failed);
+  EXPECT_EQ(Velmaro(ini, {"ls", V("/Titles")}).Output, "file  " + PathEntry(folder.Path("music/a.mp3")) + "\n");
+  run = Velmaro(ini, {"put", latin1}, TProgramOptions::MergingErrors());
+  EXPECT_EQ(run.Status, 1);
+  EXPECT_EQ(run.Output, "put 1 file: 0 recorded in the library, 1 failed\n" + failed);
+
+  // A folder to copy into that cannot be named to the plug-in.
+  std::filesystem::create_directories(folder.Path("d\xE9j\xE0"));
+  run = Velmaro(ini, {"get", V("/Titles/") + PathEntry(folder.Path("music/a.mp3")), folder.Path("d\xE9j\xE0")},
+                TProgramOptions::MergingErrors());
+  EXPECT_EQ(run.Status, 1);
+  EXPECT_EQ(run.Output, "velmaro: cannot copy into $'" + folder.Path("d") +
+                            "\\xe9j\\xe0': the name is not valid UTF-8, which the plug-in needs\n");
+  // Nor can a settings file: the plug-in would read the name as another one.
+  run = Velmaro(folder.Path("v\xE9.ini"), {"ls", V("/")}, TProgramOptions::MergingErrors());
+  EXPECT_EQ(run.Status, 1);
+  EXPECT_EQ(run.Output, "velmaro: the settings file path is not valid UTF-8: $'" + folder.Path("v") + "\\xe9.ini'\n");
+}
+
 TEST(VelmaroCommand, UsesTheUserConfigurationFolderByDefault) {
   TTestFolder folder;
   // Windows keeps it in the roaming application data.

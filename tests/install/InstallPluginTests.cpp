@@ -3,12 +3,15 @@
 // private X server and closed, as on a user's first day.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <pugixml.hpp>
 #include <sstream>
 
 #include "DoubleCommander.h"
+#include "host/DoubleCommanderConfig.h"
 #include "support/CommandRunner.h"
+#include "support/Unprivileged.h"
 
 using namespace velmaro::test;
 namespace fs = std::filesystem;
@@ -183,6 +186,75 @@ TEST_F(InstallPlugin, ANewConfigurationIsOneDoubleCommanderAccepts) {
   EXPECT_TRUE(Named(root.child("ColumnsSets"), "ColumnsSet", "Velmaro"));
   // Its own defaults join ours rather than replace them.
   EXPECT_TRUE(root.child("Toolbars")) << ReadAll((dir / "doublecmd.xml").string()).substr(0, 400);
+}
+
+// The edits on files a user may have: made by the install itself, in
+// this process, without Double Commander.
+namespace doublecmd = velmaro::host::doublecmd;
+const std::vector<doublecmd::TField> SomeFields = {{"Artist"}};
+constexpr const char* SomePlugin = "/usr/lib/velmaro/Melvanto.wfx";
+
+TEST(InstallPluginFile, TheDeclarationNamesTheEncodingOfTheBytesWritten) {
+  TTestFolder config;
+  // pugixml reads ISO-8859-1 by the declaration, and writes UTF-8.
+  config.Write("doublecmd.xml", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
+                                "<doublecmd><Path>/home/j\xF6rg</Path></doublecmd>\n");
+  doublecmd::Install(config.Path(), SomePlugin, SomeFields);
+  pugi::xml_document document;
+  ASSERT_TRUE(document.load_file(config.Path("doublecmd.xml").c_str()));
+  EXPECT_STREQ(document.child("doublecmd").child_value("Path"), "/home/j\xC3\xB6rg");
+
+  // A declared encoding it does not know, it reads as UTF-8: the bytes are
+  // written back as they were, and so is the declaration.
+  config.Write("doublecmd.xml", "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n"
+                                "<doublecmd><Path>/home/j\xF6rg</Path></doublecmd>\n");
+  doublecmd::Install(config.Path(), SomePlugin, SomeFields);
+  const std::string written = ReadAll(config.Path("doublecmd.xml"));
+  EXPECT_NE(written.find("encoding=\"windows-1252\""), std::string::npos) << written;
+  EXPECT_NE(written.find("<Path>/home/j\xF6rg</Path>"), std::string::npos) << written;
+}
+
+TEST(InstallPluginFile, AnEntrySwitchedOffIsEnabled) {
+  TTestFolder config;
+  config.Write("doublecmd.xml", std::string("<doublecmd><Plugins><WfxPlugins><WfxPlugin Enabled=\"False\">"
+                                            "<Name>Velmaro</Name><Path>") +
+                                    SomePlugin + "</Path></WfxPlugin></WfxPlugins></Plugins></doublecmd>");
+  EXPECT_TRUE(doublecmd::Install(config.Path(), SomePlugin, SomeFields).Changed);
+  pugi::xml_document document;
+  ASSERT_TRUE(document.load_file(config.Path("doublecmd.xml").c_str()));
+  const pugi::xml_node plugins = document.child("doublecmd").child("Plugins").child("WfxPlugins");
+  const pugi::xml_node plugin = Named(plugins, "WfxPlugin", "Velmaro");
+  EXPECT_STREQ(plugin.attribute("Enabled").value(), "True");
+}
+
+// As through sudo: root installs into a user's configuration.
+TEST(InstallPluginFile, RunByRootOnAUsersConfigurationEverythingStaysTheUsers) {
+  if (!IsPrivileged()) GTEST_SKIP() << "needs root, as under sudo";
+  TTestFolder home;
+  ASSERT_TRUE(GiveToUnprivileged(home.Path().string()));
+  const std::string user = std::to_string(UnprivilegedId) + ":" + std::to_string(UnprivilegedId);
+  // A new configuration: the folders made for it and the file.
+  const fs::path dir = home.Path() / ".config" / "doublecmd";
+  doublecmd::Install(dir, SomePlugin, SomeFields);
+  for (const fs::path& made : {dir.parent_path(), dir, dir / "doublecmd.xml"})
+    EXPECT_EQ(OwnerOf(made.string()), user) << made;
+  // An existing one: the file rewritten, and its backup.
+  ASSERT_TRUE(doublecmd::Uninstall(dir).Changed);
+  for (const char* name : {"doublecmd.xml", "doublecmd.xml.velmaro-backup"})
+    EXPECT_EQ(OwnerOf((dir / name).string()), user) << name;
+
+  // The user's own Double Commander uses it (one without a folder on its
+  // command line uses the default, which this may be).
+  TTestFolder bin;
+  fs::copy_file("/bin/sleep", bin.Path() / "doublecmd");
+  std::string pid = RunCommand("setpriv --reuid=" + std::to_string(UnprivilegedId) + " --regid=" +
+                               std::to_string(UnprivilegedId) + " --clear-groups " +
+                               ShellQuoted((bin.Path() / "doublecmd").string()) + " 30 >/dev/null 2>&1 & echo $!");
+  pid.erase(pid.find_last_not_of('\n') + 1);
+  ASSERT_TRUE(WaitFor([&] { return ReadAll("/proc/" + pid + "/comm") == "doublecmd\n"; }, 5s));
+  const std::vector<int> running = doublecmd::RunningInstances(dir);
+  RunCommand("kill " + pid);
+  EXPECT_NE(std::find(running.begin(), running.end(), std::stoi(pid)), running.end());
 }
 
 }  // namespace

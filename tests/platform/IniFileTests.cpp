@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -17,7 +18,11 @@ using namespace velmaro::platform;
 namespace fs = std::filesystem;
 using velmaro::test::ReadAll;
 using velmaro::test::Utf8Path;
+using velmaro::test::GiveToUnprivileged;
+using velmaro::test::IsPrivileged;
+using velmaro::test::OwnerOf;
 using velmaro::test::RunUnprivileged;
+using velmaro::test::RunWithFileSizeLimit;
 using velmaro::test::TTestFolder;
 
 namespace {
@@ -192,6 +197,43 @@ constexpr fs::perms ReadAndEnter = fs::perms::owner_read | fs::perms::owner_exec
 
 }  // namespace
 
+TEST(IniWrite, AWriteCutShortLeavesTheFileAsItWas) {
+  if (IsWindows) GTEST_SKIP() << "the system's own ini functions write the file";
+  TTestFolder folder;
+  const std::string before = "[Velmaro]\nDBPath=/old.db\nNote=" + std::string(2000, 'n') + "\n";
+  folder.Write("a.ini", before);
+  // As on a full disk: no more than 1,024 bytes of the new text get written.
+  EXPECT_TRUE(RunWithFileSizeLimit(1024, [&] { return WriteFails(folder.Path16("a.ini")); }));
+  EXPECT_TRUE(ReadAll(folder.Path("a.ini")) == before) << "old and new bytes mixed";
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator()), 1)
+      << "the temporary file was left behind";
+}
+
+TEST(IniWrite, TheRewrittenFileKeepsItsModeItsOwnerAndItsLink) {
+  if (IsWindows) GTEST_SKIP() << "the system's own ini functions write the file";
+  TTestFolder folder;
+  folder.Write("real.ini", "[Velmaro]\nDBPath=a\n");
+  const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  fs::permissions(Utf8Path(folder.Path("real.ini")), mode);
+  if (IsPrivileged()) {
+    ASSERT_TRUE(GiveToUnprivileged(folder.Path("real.ini")));
+  }
+  const std::string owner = OwnerOf(folder.Path("real.ini"));
+  fs::create_symlink("real.ini", Utf8Path(folder.Path("link.ini")));
+
+  IniWriteString(folder.Path16("link.ini"), u"Velmaro", u"DBPath", u"b");
+  EXPECT_TRUE(fs::is_symlink(Utf8Path(folder.Path("link.ini"))));
+  EXPECT_EQ(ReadAll(folder.Path("real.ini")), "[Velmaro]\nDBPath=b\n");
+  EXPECT_EQ(fs::status(Utf8Path(folder.Path("real.ini"))).permissions(), mode);
+  EXPECT_EQ(OwnerOf(folder.Path("real.ini")), owner);
+
+  // A link to a file not there yet writes the file it names.
+  fs::create_symlink("later.ini", Utf8Path(folder.Path("ahead.ini")));
+  IniWriteString(folder.Path16("ahead.ini"), u"Velmaro", u"DBPath", u"c");
+  EXPECT_TRUE(fs::is_symlink(Utf8Path(folder.Path("ahead.ini"))));
+  EXPECT_EQ(ReadAll(folder.Path("later.ini")), "[Velmaro]\nDBPath=c\n");
+}
+
 TEST(IniWrite, ReadOnlyFileIsRefused) {
   TTestFolder folder;
   fs::permissions(folder.Path(), fs::perms::all);
@@ -213,12 +255,18 @@ TEST(IniWrite, ReadOnlyFileIsRefused) {
   fs::permissions(Utf8Path(folder.Path("ro.ini")), fs::perms::owner_write, fs::perm_options::add);
 }
 
-TEST(IniWrite, ReadOnlyFolderIsRefused) {
+TEST(IniWrite, AReadOnlyFolderTakesNoNewFileButItsWritableFileIsWritten) {
   if (IsWindows) GTEST_SKIP() << "Windows has no read-only folders: the attribute does not stop new files";
   TTestFolder folder;
   fs::permissions(folder.Path(), fs::perms::all);
   fs::create_directory(Utf8Path(folder.Path("rodir")));
+  folder.Write("rodir/old.ini", "[Velmaro]\nDBPath=a\n");
+  fs::permissions(Utf8Path(folder.Path("rodir/old.ini")), fs::perms::all);
   fs::permissions(Utf8Path(folder.Path("rodir")), ReadAndEnter);
-  EXPECT_TRUE(RunUnprivileged([&] { return WriteFails(folder.Path16("rodir/new.ini")); }));
+  // The file has no temporary file beside it: it is written in place.
+  EXPECT_TRUE(RunUnprivileged([&] {
+    return WriteFails(folder.Path16("rodir/new.ini")) && !WriteFails(folder.Path16("rodir/old.ini"));
+  }));
   EXPECT_FALSE(fs::exists(Utf8Path(folder.Path("rodir/new.ini"))));
+  EXPECT_EQ(ReadAll(folder.Path("rodir/old.ini")), "[Velmaro]\nDBPath=b\n");
 }

@@ -3,7 +3,9 @@
 // or folder is refused must then run under another user.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <string>
 
 namespace velmaro::test {
 
@@ -19,5 +21,19 @@ bool RunUnprivileged(const std::function<bool()>& check);
 
 // True when the process is root.
 bool IsPrivileged();
+
+// Runs check in a forked child whose files cannot grow past `limit` bytes,
+// as on a full disk: a write beyond it is cut short, then fails. The
+// child's verdict; false if it threw or died, and on Windows, which has no
+// such limit.
+bool RunWithFileSizeLimit(std::uint64_t limit, const std::function<bool()>& check);
+
+// A file's owner and group as "UID:GID" (the link itself for a link);
+// empty when it cannot be read, and on Windows.
+std::string OwnerOf(const std::string& path);
+
+// Gives a file or folder (the link itself for a link) to UnprivilegedId,
+// user and group; false when that fails, and on Windows.
+bool GiveToUnprivileged(const std::string& path);
 
 }  // namespace velmaro::test

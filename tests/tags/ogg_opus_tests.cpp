@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 #include "support/OggBuilder.h"
 #include "tags/common/TStream.h"
@@ -38,6 +39,21 @@ TEST(OggOpus, LengthIsTheLastGranuleLessThePreSkipAt48kHz) {
   EXPECT_TRUE(ReadOpus(tagged).Valid());
   EXPECT_EQ(ReadOpus(tagged).ID3v2Size(), 510);
   EXPECT_EQ(ReadOpus(tagged).BitRate(), ReadOpus(file).BitRate());
+}
+
+TEST(OggOpus, ABitRateBeyond16BitsIsKeptWhole) {
+  // A little over a megabyte in 0.128 s: exactly 65,536 kbit/s, which in
+  // 16 bits would be 0 and refuse the file. Bytes after the last page only
+  // make the size a multiple of 512, so that the granule gives that rate.
+  const auto build = [](std::uint64_t granule) {
+    TBytes file = OpusFile(2, {OggComment("COMMENT=" + std::string(1 << 20, 'x'))}, granule);
+    file.resize((file.size() + 511) / 512 * 512, 0);
+    return file;
+  };
+  const std::uint64_t size = build(0).size();
+  const TOggOpus opus = ReadOpus(build(312 + size * 3 / 512));
+  EXPECT_TRUE(opus.Valid());
+  EXPECT_EQ(opus.BitRate(), 65536);
 }
 
 TEST(OggOpus, NoLengthOrAnotherHeaderIsNoTrack) {
