@@ -244,13 +244,13 @@ void TDISQLite3Database::StartWriteTransaction(int patienceMs, const TBusyPause&
     StartTransaction(TTransactionType::ttImmediate);
     return;
   }
-  constexpr int Pause = 20;
+  // Tried often: another writer lets the file go only for a moment between
+  // the parts of its batch.
+  constexpr int Pause = 5;
   const auto start = std::chrono::steady_clock::now();
   for (;;) {
     try {
-      // Each attempt itself waits only briefly: the long wait happens here,
-      // between attempts, where the caller may let others go on.
-      RunSingle("BEGIN IMMEDIATE TRANSACTION;", Pause);
+      RunSingle("BEGIN IMMEDIATE TRANSACTION;", 0);
       ++FTransactionCount;
       return;
     } catch (const ESQLite3& error) {
@@ -258,6 +258,8 @@ void TDISQLite3Database::StartWriteTransaction(int patienceMs, const TBusyPause&
           std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(patienceMs))
         throw;
     }
+    // The wait happens here, between attempts, where the caller may let
+    // others go on.
     if (pause)
       pause(Pause);
     else

@@ -119,9 +119,9 @@ namespace {
 constexpr char16_t BatchWhat[] = u"a copy into the panel or a delete";
 // How long a batch keeps its transaction open before it commits on the
 // way, and how long it then stays away from the file, so that another
-// program's writer (which retries every few milliseconds) gets its turn.
+// program's writer (which tries every few milliseconds) gets its turn.
 constexpr auto BatchSlice = std::chrono::milliseconds(1000);
-constexpr int BatchYieldMs = 25;
+constexpr int BatchYieldMs = 20;
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 #include "ui/TfmMainSettings.h"
 
 #include <exception>
+#include <optional>
 #include <vector>
 
 #include "import/ImportTrack.h"
@@ -186,11 +187,18 @@ bool TfmMainSettings::SaveRows(import::TRebuildStage& stage, std::int64_t total)
   bool cancelled = false;
   // The rebuild's own transaction: a copy that the host runs meanwhile
   // ends its own first, and Cancel undoes only the rebuild's work.
-  TWriteTransaction write(*FContext.Library, *FContext.Lock, u"a rebuild", RebuildPatienceMs, [&] {
-    cancelled = cancelled || !FView.Progress(total, steps);
-    return !cancelled;
-  });
-  TDISQLite3Database& db = write.Database();
+  std::optional<TWriteTransaction> write;
+  try {
+    write.emplace(*FContext.Library, *FContext.Lock, u"a rebuild", RebuildPatienceMs, [&] {
+      cancelled = cancelled || !FView.Progress(total, steps);
+      return !cancelled;
+    });
+  } catch (...) {
+    // Cancelled while it waited for the library: nothing was saved.
+    if (cancelled) return false;
+    throw;
+  }
+  TDISQLite3Database& db = write->Database();
   FContext.CloseColumnQuery();
   const std::int64_t staged = std::max<std::int64_t>(stage.Count(), 1);
   std::int64_t after = 0, applied = 0;
@@ -200,12 +208,12 @@ bool TfmMainSettings::SaveRows(import::TRebuildStage& stage, std::int64_t total)
     if (after == 0) break;
     applied += RebuildChunk * 4;
     if (!ProgressUnlocked(guard, total + std::min(applied, staged) * (steps - total) / staged, steps)) {
-      write.Rollback();
+      write->Rollback();
       return false;
     }
   }
   if (HasTempTable(db)) db.Execute("drop table if exists mp3files_temp");
-  write.Commit();
+  write->Commit();
   FLastRebuild.Deleted = counts.Deleted;
   FLastRebuild.Refreshed = counts.Refreshed;
   return true;
