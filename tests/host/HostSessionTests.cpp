@@ -245,7 +245,8 @@ TEST(VelmaroCommand, ANameThatIsNotUtf8IsReportedAndTheOthersGoOn) {
   const std::string ini = folder.Path("v.ini");
   std::filesystem::create_directories(folder.Path("music"));
   folder.Write("music/a.mp3", testsupport::MpegFrames({}, 40));
-  const std::string latin1 = folder.Write("music/caf\xE9.mp3", testsupport::MpegFrames({}, 40));
+  folder.Write("music/caf\xE9.mp3", testsupport::MpegFrames({}, 40));
+  const std::string latin1 = folder.Path("music/caf\xE9.mp3");
   const std::string shown = "$'" + folder.Path("music/caf") + "\\xe9.mp3'";
   const std::string failed = "  failed: " + shown + ": the name is not valid UTF-8, which the plug-in needs\n";
 
