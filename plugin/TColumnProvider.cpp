@@ -155,14 +155,33 @@ int TColumnProvider::FsContentGetValueW(const char16_t* fileName, int fieldIndex
                  [&] { return GetValue(fileName, fieldIndex, fieldValue, maxlen); });
 }
 
+namespace {
+
+// The number a track number text starts with ("3" of "3/12", of "03" and
+// of "3\\12"); a text without one reads 0, as any non-numeric integer value.
+std::u16string LeadingNumber(const TDISQLite3Field& field) {
+  if (field.IsNull()) return {};
+  const std::u16string text = field.AsString();
+  std::size_t end = 0;
+  while (end < text.size() && text[end] == u' ') ++end;
+  const std::size_t begin = end;
+  while (end < text.size() && end - begin < 18 && text[end] >= u'0' && text[end] <= u'9') ++end;
+  long long value = 0;
+  if (!ParseDecimalInt64(std::u16string_view(text).substr(begin, end - begin), value)) value = 0;
+  return platform::IntToU16(value);
+}
+
+}  // namespace
+
 void TColumnProvider::LoadRow(const std::u16string& real) {
   if (FRowCached && real == FColumnQueryPath) return;
   FRowCached = false;
   if (!FColumnQuery) FColumnQuery = std::make_unique<TDISQLite3UniDirQuery>();
   FColumnQuery->SetDatabase(FLibrary.LibraryDatabase.get());
-  // The path is compared with the column's own collation; its double
-  // quotes are doubled like any other value between double quotes.
-  FColumnQuery->SetSQL(u"select * from \"mp3files\" where \"mf_path\"=?1 limit 1");
+  // The path is compared with the column's own collation. The track
+  // number is read as stored too: "3/12" (a number and the count) is text.
+  FColumnQuery->SetSQL(
+      u"select *, cast(mf_trackno as text) as vk_trackno from \"mp3files\" where \"mf_path\"=?1 limit 1");
   FColumnQuery->SetParams({real});
   FColumnQuery->Open();
   FRowFound = !FColumnQuery->Eof();
@@ -174,6 +193,7 @@ void TColumnProvider::LoadRow(const std::u16string& real) {
     // stored text reads "0"; NULL gives the empty text.
     if (!field.IsNull()) FRow[static_cast<std::size_t>(i)] = field.AsString();
   }
+  if (FRowFound) FRow[TrackFieldIndex] = LeadingNumber(FColumnQuery->FieldByName(u"vk_trackno"));
   FColumnQuery->Close();
   FColumnQueryPath = real;
   FRowCached = true;

@@ -27,6 +27,7 @@ struct TColumnField {
 // Sample Rate, Rating.
 const TColumnField& ColumnField(int index);
 
+inline constexpr int TrackFieldIndex = 3;
 inline constexpr int LengthFieldIndex = 5;
 
 // A play time in seconds as "mm:ss", or "hh:mm:ss" from one hour on; every
