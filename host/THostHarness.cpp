@@ -16,6 +16,10 @@
 #ifndef VELMARO_DEFAULT_PLUGIN
 #define VELMARO_DEFAULT_PLUGIN "Melvanto.wfx"
 #endif
+// The plug-in's file name: Melvanto.wfx64 in the 64-bit Windows build.
+#ifndef VELMARO_PLUGIN_FILE_NAME
+#define VELMARO_PLUGIN_FILE_NAME "Melvanto.wfx"
+#endif
 
 namespace velmaro::host {
 
@@ -51,9 +55,10 @@ std::string THostHarness::DefaultPluginPath() {
   const std::u16string program = platform::ExecutablePath();
   if (!program.empty()) {
     const fs::path self(program);
-    const fs::path beside = self.parent_path() / "Melvanto.wfx";
+    const fs::path beside = self.parent_path() / VELMARO_PLUGIN_FILE_NAME;
     if (fs::exists(beside, ec)) return Utf8Path(beside);
-    const fs::path installed = (self.parent_path() / ".." / "lib" / "velmaro" / "Melvanto.wfx").lexically_normal();
+    const fs::path installed =
+        (self.parent_path() / ".." / "lib" / "velmaro" / VELMARO_PLUGIN_FILE_NAME).lexically_normal();
     if (fs::exists(installed, ec)) return Utf8Path(installed);
   }
   return VELMARO_DEFAULT_PLUGIN;

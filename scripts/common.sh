@@ -35,11 +35,14 @@ install_packages() {
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# The Windows build: the mingw-w64 cross compiler, and Wine (32-bit) with
-# its fonts to run the tests and show the dialogs. npm fetches SQLite's
-# amalgamation when Node.js is not on the machine already.
-VELMARO_WINDOWS_PACKAGES=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 fonts-wine)
-VELMARO_WINDOWS_BUILD_PACKAGES=(g++-mingw-w64-i686 binutils-mingw-w64-i686)
+# The Windows builds: the mingw-w64 cross compilers for 32-bit and 64-bit
+# Windows, and Wine of both widths with its fonts to run the tests and show
+# the dialogs (Debian's wine64 brings the 64-bit loader, wine32 the 32-bit
+# one). npm fetches SQLite's amalgamation when Node.js is not on the machine
+# already.
+VELMARO_WINDOWS_BUILD_PACKAGES=(g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64
+                                binutils-mingw-w64-x86-64)
+VELMARO_WINDOWS_PACKAGES=("${VELMARO_WINDOWS_BUILD_PACKAGES[@]}" wine wine32:i386 wine64 fonts-wine)
 
 # Installs the Windows build's packages: the cross compiler only (build), or
 # with Wine (anything else). Wine's 32-bit half needs the i386 architecture,

@@ -170,4 +170,7 @@ TEST(TerminalWidth, AccentedLettersTakeOneColumnMarksNoneWideCharactersTwo) {
   EXPECT_EQ(TerminalWidth(u"ゆずＡ漢"), 8u);       // kana, fullwidth, ideograph
   EXPECT_EQ(TerminalWidth(u"ｱ"), 1u);              // halfwidth katakana
   EXPECT_EQ(TerminalWidth(u"\U0001D11E"), 1u);     // one column for both units of a pair
+  // Outside the BMP, measured by the code point, not by its high surrogate.
+  EXPECT_EQ(TerminalWidth(u"\U0001F3B5\U0001F3B8\U0001F941\U0001F3B9\U0001F3BA"), 10u);  // emoji
+  EXPECT_EQ(TerminalWidth(u"\U00020000\U0001D165\U0001D167"), 3u);  // an ideograph, a note, a combining mark
 }
