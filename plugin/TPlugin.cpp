@@ -9,6 +9,7 @@
 #include "library/TWriteTransaction.h"
 #include "plugin/ErrorTrap.h"
 #include "ui/Dialogs.h"
+#include "platform/System.h"
 #include "platform/Text.h"
 
 namespace velmaro {
@@ -241,7 +242,14 @@ TPlugin::TCallScope::TCallScope(TPlugin& plugin) : FPlugin(plugin), FGuard(plugi
 TPlugin::TCallScope::~TCallScope() {
   --CallScopeDepth;
   FGuard.unlock();
-  if (CallScopeDepth == 0) FPlugin.DeliverHostMessages();
+  if (CallScopeDepth == 0) {
+    // The call's last error is its answer to the host (no more files, say):
+    // delivering messages must not change it, and asking which thread
+    // this is clears it on Windows.
+    const std::uint32_t lastError = platform::GetLastError();
+    FPlugin.DeliverHostMessages();
+    platform::SetLastError(lastError);
+  }
 }
 
 void TPlugin::ShowHostMessage(const std::u16string& text) {
