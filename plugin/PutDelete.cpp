@@ -28,6 +28,17 @@ void TPlugin::LogSkipped(std::u16string_view localName, import::TSkipReason why)
   LogDetail(u"Skipped " + std::u16string(localName) + u": " + import::SkipReasonText(why));
 }
 
+bool TPlugin::OpenWrite(TBatch* batch, std::optional<TWriteTransaction>& own, std::u16string_view what) {
+  if (batch != nullptr) return OpenBatchTransaction(*batch);
+  try {
+    own.emplace(FLibrary, FLock, what);
+    return true;
+  } catch (const std::exception& error) {
+    ReportWriteRefusal(nullptr, error);
+    return false;
+  }
+}
+
 int TPlugin::FsPutFileW(const char16_t* localName, const char16_t* remoteName, int) {
   return Trapped("FsPutFileW", fsapi::FS_FILE_OK, [&] {
     if (localName == nullptr) return fsapi::FS_FILE_OK;
@@ -59,16 +70,7 @@ int TPlugin::FsPutFileW(const char16_t* localName, const char16_t* remoteName, i
     // its own.
     TBatch* batch = ThisBatch();
     std::optional<TWriteTransaction> own;
-    if (batch != nullptr) {
-      if (!OpenBatchTransaction(*batch)) return fsapi::FS_FILE_WRITEERROR;
-    } else {
-      try {
-        own.emplace(FLibrary, FLock, u"a copy into the panel");
-      } catch (const std::exception& error) {
-        ReportWriteRefusal(nullptr, error);
-        return fsapi::FS_FILE_WRITEERROR;
-      }
-    }
+    if (!OpenWrite(batch, own, u"a copy into the panel")) return fsapi::FS_FILE_WRITEERROR;
     if (import::RecordTrack(*FLibrary.LibraryDatabase, path, fields, favorite) != import::TImportResult::Imported)
       return fsapi::FS_FILE_WRITEERROR;
     if (own) {
@@ -101,16 +103,7 @@ int TPlugin::FsDeleteFileW(const char16_t* remoteName) {
     if (path.empty() || !FLibrary.LibraryDatabase || !FLibrary.DatabaseReady) return platform::HostFalse;
     TBatch* batch = ThisBatch();
     std::optional<TWriteTransaction> own;
-    if (batch != nullptr) {
-      if (!OpenBatchTransaction(*batch)) return platform::HostFalse;
-    } else {
-      try {
-        own.emplace(FLibrary, FLock, u"a delete");
-      } catch (const std::exception& error) {
-        ReportWriteRefusal(nullptr, error);
-        return platform::HostFalse;
-      }
-    }
+    if (!OpenWrite(batch, own, u"a delete")) return platform::HostFalse;
     FLibrary.LibraryDatabase->Execute16(u"DELETE from \"mp3files\" where " + PathCondition(), {path});
     const bool removed = FLibrary.LibraryDatabase->Changes() > 0;
     if (own) {

@@ -7,12 +7,14 @@
 #include <chrono>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "import/TrackFields.h"
 #include "library/Library.h"
+#include "library/TWriteTransaction.h"
 #include "plugin/FsPluginApi.h"
 #include "plugin/TColumnProvider.h"
 #include "plugin/TCopyOut.h"
@@ -145,6 +147,10 @@ class TPlugin {
   // Makes sure the batch's transaction is open; false, with the reason
   // shown once per batch, when the library cannot be had.
   bool OpenBatchTransaction(TBatch& batch);
+  // Opens the write of one call: the batch's transaction when the call is
+  // part of one, else a transaction of its own in `own`. False, with the
+  // reason shown, when the library cannot be had.
+  bool OpenWrite(TBatch* batch, std::optional<TWriteTransaction>& own, std::u16string_view what);
   // Commits the batch's open transaction now when it has been open long
   // enough or another operation waits. False when the commit failed (its
   // work is then undone and the user told).

@@ -2,6 +2,7 @@
 // class as the window, in a view made of the host's callbacks.
 #include <exception>
 
+#include "import/TagText.h"
 #include "platform/Text.h"
 #include "ui/Dialogs.h"
 #include "ui/TfmMainSettings.h"
@@ -13,19 +14,14 @@ namespace {
 constexpr int ExecOk = 0;
 constexpr int ExecError = 1;
 
-std::u16string LowerAscii(std::u16string_view text) {
-  std::u16string lower(text);
-  for (char16_t& c : lower)
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-  return lower;
-}
-
 }  // namespace
 
 int RunSettingsCommand(const TDialogContext& context, std::u16string_view command, const THostCallbacks& callbacks) {
-  std::u16string name = LowerAscii(command);
-  while (!name.empty() && name.back() == u' ') name.pop_back();
-  while (!name.empty() && name.front() == u' ') name.erase(name.begin());
+  // The command's letters in ASCII lower case: a locale's rules (a Turkish
+  // dotless i) must not change a command's name.
+  std::u16string name = import::Trim(command);
+  for (char16_t& c : name)
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
   THostView view(callbacks);
   try {
     TfmMainSettings dialog(context, view);
