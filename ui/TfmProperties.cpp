@@ -1,6 +1,8 @@
 #include "ui/TfmProperties.h"
 
+#include <algorithm>
 #include <exception>
+#include <string>
 
 #include "import/TagText.h"
 #include "library/SqlText.h"
@@ -199,6 +201,12 @@ void TfmProperties::Image0Click(std::string_view sender) {
   ResetStars();
   for (int i = 1; i <= Rating; ++i) FView.SetStar(i, TStar::Gold);
   FView.SetText("lblRating", platform::IntToU16(Rating));
+}
+
+void TfmProperties::StepRating(int delta) {
+  // A stored rating outside 0 to 5 steps from the nearer end.
+  const int n = std::clamp(std::clamp(Rating, 0, StarCount) + delta, 0, StarCount);
+  Image0Click(std::string(ImagePrefix) + std::to_string(n));
 }
 
 void TfmProperties::cbFavoriteClick() { Favorite = FView.Checked("cbFavorite") ? 1 : 0; }

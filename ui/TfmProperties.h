@@ -29,6 +29,9 @@ class TfmProperties {
   // A click on a star image (sender "Image0" to "Image5"); anything else
   // is ignored.
   void Image0Click(std::string_view sender);
+  // The stars by keyboard: the rating one step up (+1) or down (-1),
+  // kept within 0 to 5, as a click on that star would set it.
+  void StepRating(int delta);
   void cbFavoriteClick();
   // Saves, then closes the dialog.
   void btOkClick();

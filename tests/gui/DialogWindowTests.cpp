@@ -200,6 +200,9 @@ class DialogWindows : public testing::Test {
   void Keys(const std::string& window, const std::string& keys) const {
     FXvfb->Run("xdotool windowfocus --sync " + window + " key " + keys);
   }
+  void Type(const std::string& window, const std::string& text) const {
+    FXvfb->Run("xdotool windowfocus --sync " + window + " type --delay 20 " + ShellQuoted(text));
+  }
   void Screenshot(const std::string& name) const {
     // Let FLTK draw what the last events changed.
     std::this_thread::sleep_for(300ms);
@@ -240,6 +243,36 @@ TEST_F(DialogWindows, PropertiesStoresWhatWasTypedAndClickedOnEnter) {
   EXPECT_EQ(Query("select mf_rating from mp3files"), 3);
   EXPECT_EQ(Query("select mf_favorite from mp3files"), 1);
   EXPECT_EQ(Query("select mf_title = 'Sigur Rós' from mp3files"), 1);
+}
+
+TEST_F(DialogWindows, PropertiesIsFilledInRatedAndSavedByKeyboardAlone) {
+  const std::string entry = PutTrack();
+  TVelmaroRun run(*FXvfb, Velmaro("exec --verb properties " + ShellQuoted(entry), FXvfb->Display()));
+  const std::string window = NewWindow("Properties");
+  ASSERT_FALSE(window.empty()) << "no Properties window; " << run.Abandon();
+  // Tab walks Title to Comment, each edit's text selected on arrival.
+  Type(window, "First try");
+  for (const char* text : {"Múm", "Finally We Are No One", "2002", "Electronic", "typed \"by keys\""}) {
+    Keys(window, "Tab");
+    Type(window, text);
+  }
+  // Then the stars: a digit sets the rating, Left takes one off.
+  Keys(window, "Tab 4 Left");
+  Screenshot("properties-keyboard-stars.png");
+  Keys(window, "Tab space");
+  // The path, OK and Cancel, and round to the title again.
+  Keys(window, "Tab Tab Tab Tab");
+  Type(window, "Sigur Rós");
+  // Backwards from the title: Cancel, then OK, which Space presses.
+  Keys(window, "shift+Tab shift+Tab space");
+
+  const auto [status, output] = run.Wait();
+  EXPECT_EQ(status, 0) << output;
+  EXPECT_EQ(Query("select mf_title = 'Sigur Rós' and mf_artist = 'Múm' and mf_album = 'Finally We Are No One' and "
+                  "mf_year = '2002' and mf_genre = 'Electronic' and mf_comment = 'typed \"by keys\"' from mp3files"),
+            1);
+  EXPECT_EQ(Query("select mf_rating from mp3files"), 3);
+  EXPECT_EQ(Query("select mf_favorite from mp3files"), 1);
 }
 
 TEST_F(DialogWindows, SettingsEmptiesTheLibraryOnlyAfterYesAndEscapeCloses) {

@@ -103,6 +103,14 @@ TEST_F(Dialogs, PropertiesShowsTheRowAndSavesStarsAndFavourite) {
   Properties.Image0Click("Image0");
   EXPECT_EQ(View.StarRow(), "ggggg");
   EXPECT_EQ(Properties.Rating, 0);
+  // The keyboard's steps stay within 0 to 5; a stored 9 steps down to 4.
+  Properties.StepRating(-1);
+  EXPECT_EQ(Properties.Rating, 0);
+  Properties.StepRating(1);
+  EXPECT_EQ(View.StarRow(), "Ggggg");
+  Properties.Rating = 9;
+  Properties.StepRating(-1);
+  EXPECT_EQ(View.StarRow(), "GGGGg");
 }
 
 TEST_F(Dialogs, TypedTextsAreStoredSafelyAndStayUsableAsFolderNames) {

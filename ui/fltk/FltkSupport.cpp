@@ -232,6 +232,7 @@ TButton::TButton(int x, int y, int w, int h, const char* label) : Fl_Button(x, y
 }
 
 int TButton::handle(int event) {
+  if (event == FL_KEYBOARD && TabToNext(*this)) return 1;
   if (event == FL_KEYBOARD && Fl::focus() == this &&
       (Fl::event_key() == FL_Enter || Fl::event_key() == FL_KP_Enter) &&
       !(Fl::event_state() & (FL_SHIFT | FL_CTRL | FL_ALT | FL_META))) {
@@ -280,6 +281,36 @@ TDialogWindow::TDialogWindow(int w, int h, const char* caption) : Fl_Double_Wind
     else
       window->hide();
   });
+}
+
+bool IsTabKey() {
+  // Shift+Tab may come as X's ISO_Left_Tab.
+  constexpr int IsoLeftTab = 0xfe20;
+  return (Fl::event_key() == FL_Tab || Fl::event_key() == IsoLeftTab) &&
+         !(Fl::event_state() & (FL_CTRL | FL_ALT | FL_META));
+}
+
+bool TDialogWindow::MoveFocus(bool backwards) {
+  const int count = static_cast<int>(TabOrder.size());
+  if (count == 0) return false;
+  // Where the keyboard is now: the control itself or the one holding it.
+  int current = -1;
+  for (int i = 0; i < count && current < 0; ++i)
+    if (TabOrder[i] == Fl::focus() || (Fl::focus() != nullptr && TabOrder[i]->contains(Fl::focus()))) current = i;
+  if (current < 0) current = backwards ? 0 : count - 1;
+  for (int step = 1; step <= count; ++step) {
+    Fl_Widget* next = TabOrder[((current + (backwards ? -step : step)) % count + count) % count];
+    if (next->visible_r() && next->active_r() && next->take_focus()) return true;
+  }
+  return false;
+}
+
+bool TabToNext(Fl_Widget& control) {
+  if (Fl::event() != FL_KEYBOARD || !IsTabKey()) return false;
+  auto* window = dynamic_cast<TDialogWindow*>(control.window());
+  if (window == nullptr || window->TabOrder.empty()) return false;
+  window->MoveFocus((Fl::event_state() & FL_SHIFT) != 0);
+  return true;
 }
 
 int TDialogWindow::handle(int event) {

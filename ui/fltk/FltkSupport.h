@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ui/TDialogView.h"
 
@@ -74,7 +75,8 @@ class TLabel : public Fl_Widget {
   Fl_Align FAlign;
 };
 
-// A push button that Enter presses while it has the focus, as Space does.
+// A push button that Enter presses while it has the focus, as Space does;
+// Tab follows its window's TabOrder.
 class TButton : public Fl_Button {
  public:
   TButton(int x, int y, int w, int h, const char* label);
@@ -91,12 +93,40 @@ class TGroupBox : public Fl_Group {
   void draw() override;
 };
 
+// Whether the event is Tab or Shift+Tab (no other modifier).
+bool IsTabKey();
+
+// For a Tab or Shift+Tab on control: moves the keyboard along its dialog
+// window's TabOrder and answers true; false for any other event.
+bool TabToNext(Fl_Widget& control);
+
+// A control that hands Tab to its window's TabOrder before anything else
+// sees it: an edit would otherwise spend a Tab on clearing its selection
+// (which the Tab that brought the keyboard there made), and FLTK's own
+// navigation moves only among one group's children.
+template <typename TBase>
+class TTabbing : public TBase {
+ public:
+  using TBase::TBase;
+  int handle(int event) override {
+    if (event == FL_KEYBOARD && TabToNext(*this)) return 1;
+    return TBase::handle(event);
+  }
+};
+
 // A dialog window: Esc and the close box call OnCancel, Enter presses the
-// default button unless a focused button takes it.
+// default button unless a focused button takes it. TabOrder, when given,
+// is the circle that Tab and Shift+Tab walk (see TTabbing).
 class TDialogWindow : public Fl_Double_Window {
  public:
   TDialogWindow(int w, int h, const char* caption);
   int handle(int event) override;
+
+  // Moves the keyboard to the next control of TabOrder that can take it
+  // (the previous one when backwards), wrapping round at either end.
+  bool MoveFocus(bool backwards);
+
+  std::vector<Fl_Widget*> TabOrder;
 
   std::function<void()> OnCancel;
   Fl_Button* DefaultButton = nullptr;

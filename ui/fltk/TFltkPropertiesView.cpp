@@ -5,7 +5,9 @@
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Output.H>
 #include <FL/Fl_Tabs.H>
+#include <FL/fl_draw.H>
 
+#include <functional>
 #include <string>
 
 #include "ui/StarPictures.h"
@@ -29,11 +31,67 @@ class TStarImage : public Fl_Box {
       case FL_PUSH:
         return 1;
       case FL_RELEASE:
-        if (Fl::event_inside(this)) do_callback();
+        if (Fl::event_inside(this)) {
+          // The keyboard goes with the click to the stars.
+          parent()->take_focus();
+          do_callback();
+        }
         return 1;
       default:
         return Fl_Box::handle(event);
     }
+  }
+};
+
+// panRatingStars: the six star images as one control that takes the
+// keyboard. Left and Right (Down and Up) step the rating by one, Home and
+// End set 0 and 5, the digits 0 to 5 set it; a dotted frame shows the focus.
+class TStarPanel : public Fl_Group {
+ public:
+  TStarPanel(int x, int y, int w, int h) : Fl_Group(x, y, w, h) {
+    box(FL_NO_BOX);
+    set_visible_focus();
+  }
+
+  std::function<void(int)> OnStep;   // -1 or +1
+  std::function<void(int)> OnRating;  // 0 to 5
+
+  int handle(int event) override {
+    switch (event) {
+      case FL_FOCUS:
+      case FL_UNFOCUS:
+        // The frame has no box of its own to clear it: all is drawn again.
+        if (window() != nullptr) window()->redraw();
+        return 1;
+      case FL_KEYBOARD:
+        return TabToNext(*this) || Key() ? 1 : 0;
+      default:
+        return Fl_Group::handle(event);
+    }
+  }
+
+ protected:
+  void draw() override {
+    Fl_Group::draw();
+    if (Fl::focus() == this) draw_focus(FL_NO_BOX, x(), y(), w(), h());
+  }
+
+ private:
+  // True when the key was one of the rating's.
+  bool Key() {
+    if (Fl::event_state() & (FL_CTRL | FL_ALT | FL_META)) return false;
+    const int key = Fl::event_key();
+    if (key == FL_Left || key == FL_Down) return Send(OnStep, -1);
+    if (key == FL_Right || key == FL_Up) return Send(OnStep, 1);
+    if (key == FL_Home) return Send(OnRating, 0);
+    if (key == FL_End) return Send(OnRating, 5);
+    const char* text = Fl::event_text();
+    if (Fl::event_length() == 1 && text[0] >= '0' && text[0] <= '5') return Send(OnRating, text[0] - '0');
+    return false;
+  }
+  static bool Send(const std::function<void(int)>& handler, int value) {
+    if (handler) handler(value);
+    return true;
   }
 };
 
@@ -56,7 +114,7 @@ TFltkPropertiesView::TFltkPropertiesView() : TFltkView(ClientW, ClientH, Propert
 
   TDialogWindow& window = Window();
   window.begin();
-  auto* fileName = new Fl_Output(8, 16, 538, EditH);
+  auto* fileName = new TTabbing<Fl_Output>(8, 16, 538, EditH);
   fileName->color(FL_BACKGROUND_COLOR);
   Name("edFileName", fileName);
 
@@ -76,12 +134,13 @@ TFltkPropertiesView::TFltkPropertiesView() : TFltkView(ClientW, ClientH, Propert
                            {"edAlbum", "Album", 89, 97, 400},   {"edYear", "Year", 89, 130, 90},
                            {"edGenre", "Genre", 233, 130, 256}, {"edComment", "Comment", 89, 163, 400}};
     for (const TEdit& e : edits) {
-      auto* edit = new Fl_Input(gx + e.X, gy + e.Y, e.W, EditH);
+      auto* edit = new TTabbing<Fl_Input>(gx + e.X, gy + e.Y, e.W, EditH);
       Name(e.Name, edit);
       // Labels end against their edits; "Genre" stands between the year
       // and its edit.
       LabelBefore(*edit, e.X == 233 ? gx + 180 : gx + 8, e.Label);
       if (FFirstEdit == nullptr) FFirstEdit = edit;
+      window.TabOrder.push_back(edit);
     }
     info->end();
   }
@@ -99,16 +158,18 @@ TFltkPropertiesView::TFltkPropertiesView() : TFltkView(ClientW, ClientH, Propert
     Name("lblRating", number);
     // panRatingStars: the six images, 3 pixels in from its edges.
     const int px = gx + 107, py = gy + 40;
-    auto* stars = new Fl_Group(px, py, 196, 38);
+    FStarPanel = new TStarPanel(px, py, 196, 38);
     const int lefts[] = {3, 33, 65, 97, 129, 161};
     for (int i = 0; i < 6; ++i) {
       FStars[i] = new TStarImage(px + lefts[i], py + 3);
       FStars[i]->align(FL_ALIGN_INSIDE | FL_ALIGN_CENTER);
     }
-    stars->end();
-    FFavorite = new Fl_Check_Button(gx + 341, gy + 48, 112, 22, "Favorite");
+    FStarPanel->end();
+    FFavorite = new TTabbing<Fl_Check_Button>(gx + 341, gy + 48, 112, 22, "Favorite");
     Name("cbFavorite", FFavorite);
     rating->end();
+    window.TabOrder.push_back(FStarPanel);
+    window.TabOrder.push_back(FFavorite);
   }
   page->end();
   pages->end();
@@ -118,6 +179,9 @@ TFltkPropertiesView::TFltkPropertiesView() : TFltkView(ClientW, ClientH, Propert
   FOk = new TButton(151, panelY + 8, 124, 35, "OK");
   FCancel = new TButton(281, panelY + 8, 124, 35, "Cancel");
   window.end();
+  // The track's fields first, where the keyboard starts; the path, which
+  // can only be selected and copied, after them.
+  window.TabOrder.insert(window.TabOrder.end(), {fileName, FOk, FCancel});
   window.DefaultButton = FOk;
   OnClick(*FCancel, [this] { Close(); });
 }
@@ -129,6 +193,10 @@ void TFltkPropertiesView::Bind(TfmProperties& dialog) {
     const std::string name = "Image" + std::to_string(i);
     OnClick(*FStars[i], [&dialog, name] { dialog.Image0Click(name); });
   }
+  FStarPanel->OnStep = [this, &dialog](int delta) { Invoke([&dialog, delta] { dialog.StepRating(delta); }); };
+  FStarPanel->OnRating = [this, &dialog](int n) {
+    Invoke([&dialog, n] { dialog.Image0Click("Image" + std::to_string(n)); });
+  };
   OnClick(*FFavorite, [&dialog] { dialog.cbFavoriteClick(); });
   OnClick(*FOk, [&dialog] { dialog.btOkClick(); });
 }

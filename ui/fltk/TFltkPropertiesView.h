@@ -13,6 +13,7 @@
 namespace velmaro::ui::fltk {
 
 class TStarImage;
+class TStarPanel;
 
 class TFltkPropertiesView final : public TFltkView {
  public:
@@ -29,6 +30,7 @@ class TFltkPropertiesView final : public TFltkView {
   std::vector<std::uint8_t> FGoldBytes, FGrayBytes;
   std::unique_ptr<Fl_RGB_Image> FGold, FGray;
   std::array<TStarImage*, 6> FStars{};
+  TStarPanel* FStarPanel = nullptr;
   Fl_Check_Button* FFavorite = nullptr;
   Fl_Input_* FFirstEdit = nullptr;
   Fl_Button* FOk = nullptr;

@@ -32,7 +32,7 @@ TFltkSettingsView::TFltkSettingsView() : TFltkView(ClientW, ClientH, SettingsCap
   auto* fileLabel = new Fl_Box(gx + 18, gy + 36, 300, 22, "Database File:");
   fileLabel->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
   fileLabel->labelsize(FontSize);
-  auto* path = new Fl_Output(gx + 18, gy + 62, 479, 26);
+  auto* path = new TTabbing<Fl_Output>(gx + 18, gy + 62, 479, 26);
   Name("edPath", path);
   // As high as the path beside it.
   FSelect = new TButton(gx + 520, path->y(), 89, path->h(), "Select...");
@@ -48,6 +48,7 @@ TFltkSettingsView::TFltkSettingsView() : TFltkView(ClientW, ClientH, SettingsCap
   FOk = new TButton(395, panelY + 8, 124, 35, "OK");
   FCancel = new TButton(525, panelY + 8, 124, 35, "Cancel");
   window.end();
+  window.TabOrder = {path, FSelect, FRebuild, FReindex, FEmpty, FOk, FCancel};
   window.DefaultButton = FOk;
   OnClick(*FCancel, [this] { Close(); });
 }

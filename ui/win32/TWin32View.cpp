@@ -173,6 +173,22 @@ void TWin32View::SetStar(int image, TStar star) {
   if (HWND window = Control(IDC_IMAGE0 + image)) ::InvalidateRect(window, nullptr, FALSE);
 }
 
+// Each image draws its own part of the dotted frame around all six while
+// Image0 has the focus.
+void TWin32View::DrawStarFocus(const DRAWITEMSTRUCT& item) const {
+  HWND first = Control(IDC_IMAGE0);
+  if (first == nullptr || ::GetFocus() != first) return;
+  RECT frame{};
+  for (int i = 0; i < StarImages; ++i) {
+    HWND image = Control(IDC_IMAGE0 + i);
+    RECT own{};
+    if (image == nullptr || !::GetWindowRect(image, &own)) continue;
+    ::UnionRect(&frame, &frame, &own);
+  }
+  ::MapWindowPoints(nullptr, item.hwndItem, reinterpret_cast<POINT*>(&frame), 2);
+  ::DrawFocusRect(item.hDC, &frame);
+}
+
 void TWin32View::DrawStar(const DRAWITEMSTRUCT& item) const {
   const RECT& area = item.rcItem;
   const int w = area.right - area.left, h = area.bottom - area.top;
@@ -181,6 +197,7 @@ void TWin32View::DrawStar(const DRAWITEMSTRUCT& item) const {
   const TStar star = FStars[StarIndex(static_cast<int>(item.CtlID))];
   if (star == TStar::None) {
     ::FillRect(item.hDC, &area, ::GetSysColorBrush(COLOR_BTNFACE));
+    DrawStarFocus(item);
     return;
   }
   // The whole image in one transfer: the background around the star and
@@ -200,6 +217,62 @@ void TWin32View::DrawStar(const DRAWITEMSTRUCT& item) const {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   ::SetDIBitsToDevice(item.hDC, area.left, area.top, w, h, 0, 0, 0, h, pixels.data(), &info, DIB_RGB_COLORS);
+  DrawStarFocus(item);
+}
+
+void TWin32View::RedrawStars() const {
+  for (int i = 0; i < StarImages; ++i)
+    if (HWND image = Control(IDC_IMAGE0 + i)) ::InvalidateRect(image, nullptr, FALSE);
+}
+
+bool TWin32View::StarKey(UINT message, WPARAM key) {
+  const auto send = [this](const std::function<void(int)>& handler, int value) {
+    if (handler) Invoke([&handler, value] { handler(value); });
+    return true;
+  };
+  if (message == WM_CHAR) {
+    if (key >= L'0' && key <= L'5') return send(OnStarRating, static_cast<int>(key - L'0'));
+    return false;
+  }
+  if (::GetKeyState(VK_CONTROL) < 0 || ::GetKeyState(VK_MENU) < 0) return false;
+  switch (key) {
+    case VK_LEFT:
+    case VK_DOWN: return send(OnStarStep, -1);
+    case VK_RIGHT:
+    case VK_UP: return send(OnStarStep, 1);
+    case VK_HOME: return send(OnStarRating, 0);
+    case VK_END: return send(OnStarRating, 5);
+    default: return false;
+  }
+}
+
+LRESULT CALLBACK TWin32View::StarKeysProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* view = reinterpret_cast<TWin32View*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (view == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
+  const WNDPROC own = view->FStarProc;
+  try {
+    switch (message) {
+      case WM_GETDLGCODE:
+        // Arrows and digits come here; Tab, Enter and Esc stay the
+        // dialog manager's.
+        return ::CallWindowProcW(own, window, message, wParam, lParam) | DLGC_WANTARROWS | DLGC_WANTCHARS;
+      case WM_KEYDOWN:
+      case WM_CHAR:
+        if (view->StarKey(message, wParam)) return 0;
+        break;
+      case WM_SETFOCUS:
+      case WM_KILLFOCUS:
+        view->RedrawStars();
+        break;
+      case WM_NCDESTROY:
+        ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        break;
+      default: break;
+    }
+  } catch (...) {
+  }
+  return ::CallWindowProcW(own, window, message, wParam, lParam);
 }
 
 // --- Message boxes, the file-open dialog
@@ -344,6 +417,8 @@ void TWin32View::Command(int id, int code) {
   if (StarIndex(id) >= 0) {
     // A quick second click on a star arrives as a double click.
     if (code != STN_CLICKED && code != STN_DBLCLK) return;
+    // The keyboard goes with the click to the stars.
+    if (HWND first = Control(IDC_IMAGE0)) ::SetFocus(first);
   } else if (code != BN_CLICKED) {
     return;  // edits' notifications
   }
@@ -422,6 +497,11 @@ bool TWin32View::Initialize(HWND dialog) {
     return false;
   }
   PlacePage();
+  if (HWND stars = Control(IDC_IMAGE0); stars != nullptr && FStarProc == nullptr) {
+    ::SetWindowLongPtrW(stars, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    FStarProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(stars, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWin32View::StarKeysProc)));
+  }
   // A comment or a path longer than an edit's default limit must come
   // back whole from it, or saving would cut it.
   for (const TNamedControl& control : FControls)

@@ -62,6 +62,10 @@ class TWin32View final : public TDialogView {
   void OnClick(int id, std::function<void()> handler);
   // Run once the window exists, before it is shown.
   std::function<void()> OnShow;
+  // The keyboard on the stars (Image0 holds the focus for all six): a
+  // step of the rating (-1 or +1), or a rating of 0 to 5.
+  std::function<void(int)> OnStarStep;
+  std::function<void(int)> OnStarRating;
 
   // Shows the dialog modal and returns once it is closed: the empty text,
   // or why it could not be shown.
@@ -70,6 +74,12 @@ class TWin32View final : public TDialogView {
  private:
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static INT_PTR CALLBACK ProgressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // The window procedure put in front of Image0's own: it asks the dialog
+  // manager for the arrow and character keys and turns them into rating
+  // changes.
+  static LRESULT CALLBACK StarKeysProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  bool StarKey(UINT message, WPARAM key);
+  void RedrawStars() const;
   // Messages of the dialog and of its page.
   INT_PTR Message(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   // WM_INITDIALOG of the dialog: the page, placement, the handlers'
@@ -82,6 +92,7 @@ class TWin32View final : public TDialogView {
   HWND Control(int id) const;
   int StarIndex(int id) const;
   void DrawStar(const DRAWITEMSTRUCT& item) const;
+  void DrawStarFocus(const DRAWITEMSTRUCT& item) const;
   // Runs a handler of the dialog for a user's action: one at a time (a
   // message box or the progress window lets messages in meanwhile), its
   // errors shown in a message box, never thrown into the system.
@@ -101,6 +112,7 @@ class TWin32View final : public TDialogView {
   std::map<int, std::u16string> FLabels;
   std::array<TStar, 6> FStars{};
   std::vector<std::uint8_t> FGold, FGray;
+  WNDPROC FStarProc = nullptr;
   int FBusyDepth = 0;
   bool FInHandler = false;
   HWND FProgress = nullptr;

@@ -57,6 +57,8 @@ std::u16string ShowPropertiesDialog(const TDialogContext& context, std::u16strin
     dialog.FileName = std::u16string(virtualPath);
     for (int i = 0; i < StarImages; ++i)
       view.OnClick(IDC_IMAGE0 + i, [&dialog, i] { dialog.Image0Click("Image" + std::to_string(i)); });
+    view.OnStarStep = [&dialog](int delta) { dialog.StepRating(delta); };
+    view.OnStarRating = [&dialog](int n) { dialog.Image0Click("Image" + std::to_string(n)); };
     view.OnClick(IDC_CBFAVORITE, [&dialog] { dialog.cbFavoriteClick(); });
     view.OnClick(IDOK, [&dialog] { dialog.btOkClick(); });
     view.OnShow = [&dialog] {
