@@ -16,7 +16,9 @@
 
 #include <sqlite3.h>
 
+#include "platform/IniFile.h"
 #include "platform/Platform.h"
+#include "platform/Text.h"
 #include "support/CommandRunner.h"
 #include "support/MpegBuilder.h"
 #include "support/TestFolder.h"
@@ -192,6 +194,14 @@ class DialogWindows : public testing::Test {
     return {};
   }
 
+  // Waits until the window of that title and id has gone (20 seconds at
+  // most).
+  void WaitClosed(const std::string& title, const std::string& id) const {
+    for (auto end = std::chrono::steady_clock::now() + 20s;
+         Windows(title).count(id) && std::chrono::steady_clock::now() < end;)
+      std::this_thread::sleep_for(50ms);
+  }
+
   // A click at a point of the window, in the layout's pixels.
   void Click(const std::string& window, int x, int y) const {
     FXvfb->Run("xdotool mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y) +
@@ -222,6 +232,9 @@ constexpr int FavoriteX = 375, FavoriteY = 507;
 constexpr int RebuildX = 126, RebuildY = 319;
 constexpr int EmptyX = 535, EmptyY = 319;
 constexpr int ProgressCancelX = 180, ProgressCancelY = 99;
+// Of the Settings window: Select... and OK.
+constexpr int SelectX = 584, SelectY = 257;
+constexpr int SettingsOkX = 457, SettingsOkY = 430;
 
 TEST_F(DialogWindows, PropertiesStoresWhatWasTypedAndClickedOnEnter) {
   const std::string entry = PutTrack();
@@ -307,6 +320,43 @@ TEST_F(DialogWindows, SettingsEmptiesTheLibraryOnlyAfterYesAndEscapeCloses) {
   const auto [status, output] = run.Wait();
   EXPECT_EQ(status, 0) << output;
   EXPECT_EQ(Query("select count(*) from mp3files"), 0);
+}
+
+TEST_F(DialogWindows, SettingsChooserStartsAtTheLibraryAndKeepsTypedNamesAsTyped) {
+  PutTrack();
+  const std::string odd = FFolder.Path("my \"odd\" music's db");
+  std::filesystem::create_directories(odd);
+  // One showing of Settings: Select..., the keys typed into the chooser's
+  // name box and Enter, then OK (and Enter on the note a new file brings).
+  // The file stored for the next start.
+  const auto choose = [&](const std::string& typed, bool newFile, const std::string& shot) -> std::string {
+    TVelmaroRun run(*FXvfb, Velmaro("exec /Settings", FXvfb->Display()));
+    const std::string window = NewWindow("Settings");
+    if (window.empty()) return "no Settings window; " + run.Abandon();
+    Click(window, SelectX, SelectY);
+    const std::string chooser = NewWindow("Open");
+    if (chooser.empty()) return "no chooser; " + run.Abandon();
+    if (!shot.empty()) Screenshot(shot);
+    if (!typed.empty()) Type(chooser, typed);
+    Keys(chooser, "Return");
+    WaitClosed("Open", chooser);
+    Click(window, SettingsOkX, SettingsOkY);
+    if (newFile) {
+      const std::string note = NewWindow("Settings", {window});
+      if (note.empty()) return "no restart note; " + run.Abandon();
+      Keys(note, "Return");
+    }
+    const auto [status, output] = run.Wait();
+    if (status != 0) return "velmaro ended with " + std::to_string(status) + ":\n" + output;
+    return velmaro::platform::Utf16ToUtf8(velmaro::platform::IniReadString(
+        velmaro::platform::Utf8ToUtf16(FFolder.Path("v.ini")), u"Velmaro", u"DBPath", u""));
+  };
+  // Enter alone takes the proposal: the library file, in its folder.
+  EXPECT_EQ(choose("", false, "settings-chooser.png"), Library());
+  // A typed absolute path comes out as typed, and becomes the library.
+  EXPECT_EQ(choose(odd + "/lib 2.db", true, ""), odd + "/lib 2.db");
+  // A typed name is taken in the folder of the library now in use.
+  EXPECT_EQ(choose("new \"one\" b.db", true, ""), odd + "/new \"one\" b.db");
 }
 
 TEST_F(DialogWindows, CancelInTheRebuildsProgressUndoesTheWholeRebuild) {

@@ -179,6 +179,9 @@ std::u16string TFltkSession::Open() {
   // FLTK's file chooser would otherwise load GTK into a host that may be
   // a GTK or Qt program of another version.
   Fl::option(Fl::OPTION_FNFC_USES_GTK, false);
+  // FLTK's look closest to the GTK desktops around the hosts; drawn by
+  // FLTK itself, it loads nothing.
+  Fl::scheme("gtk+");
   return {};
 }
 
@@ -333,6 +336,11 @@ int TDialogWindow::handle(int event) {
 void RunModal(Fl_Window& window) {
   ShowModal(window, nullptr);
   RunUntilHidden(window);
+}
+
+bool RunModalOver(Fl_Window& window, const Fl_Window* owner) {
+  ShowModal(window, owner);
+  return RunUntilHidden(window);
 }
 
 // --- Message boxes

@@ -138,6 +138,9 @@ class TDialogWindow : public Fl_Double_Window {
 // Shows the window modal, centred on the screen, and runs FLTK's loop on
 // this thread until it is hidden (or the display is lost).
 void RunModal(Fl_Window& window);
+// The same, centred over owner where it is shown; false when the display
+// was lost meanwhile.
+bool RunModalOver(Fl_Window& window, const Fl_Window* owner);
 
 // A message box titled caption, centred over owner when it is shown; the
 // button pressed (Cancel, or OK for a box with only OK, when closed with

@@ -33,6 +33,8 @@ TFltkSettingsView::TFltkSettingsView() : TFltkView(ClientW, ClientH, SettingsCap
   fileLabel->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
   fileLabel->labelsize(FontSize);
   auto* path = new TTabbing<Fl_Output>(gx + 18, gy + 62, 479, 26);
+  // Read-only and looking it: Select... is the way to choose the file.
+  path->color(FL_BACKGROUND_COLOR);
   Name("edPath", path);
   // As high as the path beside it.
   FSelect = new TButton(gx + 520, path->y(), 89, path->h(), "Select...");

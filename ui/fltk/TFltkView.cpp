@@ -2,14 +2,13 @@
 
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
-#include <FL/Fl_Native_File_Chooser.H>
 
 #include <exception>
 
 #include "library/Library.h"
-#include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "ui/ViewSupport.h"
+#include "ui/fltk/TFileChooser.h"
 
 namespace velmaro::ui::fltk {
 
@@ -77,24 +76,14 @@ TAnswer TFltkView::AskUser(const std::u16string& text, TAskKind kind) {
 
 std::optional<std::u16string> TFltkView::ChooseDatabaseFile(const std::u16string& folder,
                                                            const std::u16string& name) {
-  if (DisplayLost()) return std::nullopt;
-  // A file that does not exist yet may be named (it is created at the next
-  // start), so the chooser is a saving one, without the overwrite question.
-  Fl_Native_File_Chooser chooser(Fl_Native_File_Chooser::BROWSE_SAVE_FILE);
-  chooser.title("Open");
-  // Names are matched by case here: "*.db" alone would hide VORNAK.DB.
-  chooser.filter("Database files\t*.[dD][bB]\nAll files\t*");
-  const std::string start = ToUtf8(folder), file = ToUtf8(name);
-  if (!start.empty()) chooser.directory(start.c_str());
-  if (!file.empty()) chooser.preset_file(file.c_str());
-  if (chooser.show() != 0 || chooser.filename() == nullptr || *chooser.filename() == '\0') return std::nullopt;
-  const std::u16string chosen = platform::Utf8ToUtf16(chooser.filename());
-  const std::u16string chosenFolder = ExtractFilePath(chosen);
-  if (!chosenFolder.empty() && !platform::DirectoryExists(chosenFolder)) {
-    AskUser(u"The folder " + chosenFolder + u" does not exist.", TAskKind::Error);
-    return std::nullopt;
-  }
-  return chosen;
+  // A file that does not exist yet may be named: it is created at the
+  // next start.
+  std::string start = ToUtf8(folder);
+  // The folder without its last separator, unless it is the root.
+  while (start.size() > 1 && start.back() == '/') start.pop_back();
+  const std::optional<std::string> chosen = ChooseFile("Open", FWindow.get(), start, ToUtf8(name));
+  if (!chosen || chosen->empty()) return std::nullopt;
+  return platform::Utf8ToUtf16(*chosen);
 }
 
 void TFltkView::SetBusy(bool busy) {
