@@ -31,7 +31,10 @@ constexpr const char* OptionsHelp =
     "                  else ~/.config/velmaro/velmaro.ini; on Windows\n"
     "                  %APPDATA%\\velmaro\\velmaro.ini); the library lives beside it\n"
     "  --plugin FILE   the plug-in to load (default: $VELMARO_PLUGIN, else Melvanto.wfx\n"
-    "                  beside this program)\n";
+    "                  beside this program)\n"
+    "\nOn Windows a VPATH is written with \\ (\\Artists\\Someone) or, holding no \\, with /\n"
+    "(/Artists/Someone); a name that holds / (AC/DC, an entry under /Titles) is reached\n"
+    "with \\ only.\n";
 
 std::string Usage() {
   std::string text = "usage: velmaro [--ini FILE] [--plugin FILE] COMMAND ...\n\ncommands:\n";
@@ -57,6 +60,21 @@ std::string DefaultIniPath() {
   std::error_code ec;
   fs::create_directories(folder, ec);
   return Utf8Path(folder / "velmaro.ini");
+}
+
+// A command argument as Windows programs take paths: on Windows, one that
+// starts with "/" and holds no "\" is a virtual path written with "/",
+// and gets the plug-in's "\" delimiters. One that holds any "\" stays as
+// it is: there "/" is part of a name (a tag such as AC/DC, or an entry
+// named after a real path). Real paths so written stay valid, and
+// elsewhere nothing changes.
+std::string NativeArgument(std::string argument) {
+  if (!platform::IsWindows || argument.empty() || argument.front() != '/' ||
+      argument.find('\\') != std::string::npos)
+    return argument;
+  for (char& c : argument)
+    if (c == '/') c = '\\';
+  return argument;
 }
 
 // Messages the plug-in asks the host to show go to the error stream, one
@@ -92,6 +110,7 @@ int main(int argc, char** argv) {
   }
   const std::string command = rest.front();
   rest.erase(rest.begin());
+  for (std::string& arg : rest) arg = NativeArgument(std::move(arg));
   try {
     THostHarness host(plugin.empty() ? THostHarness::DefaultPluginPath() : plugin);
     host.OnRequest = PrintRequest;

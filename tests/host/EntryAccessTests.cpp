@@ -319,6 +319,19 @@ TEST_F(EntryAccess, VelmaroLsLongAndLocal) {
   EXPECT_EQ(status, 1);
 }
 
+TEST_F(EntryAccess, VelmaroTakesVirtualPathsWrittenWithSlashesOnWindowsToo) {
+  // An artist whose name holds the other separator, as a tag may.
+  const std::string slashed = std::string("AC") + static_cast<char>(platform::AltDelim) + "DC";
+  AddTrack("a.mp3", "x", "mf_artist, mf_title, mf_album", "'" + slashed + "', 'T', 'Live'");
+  AddTrack("b.mp3", "x", "mf_artist, mf_title, mf_album", "'Someone', 'Intro', 'First'");
+  int status = -1;
+  EXPECT_EQ(Velmaro({"ls", "/Albums/Someone"}, &status), "dir   First\n");
+  EXPECT_EQ(status, 0);
+  // Written in the plug-in's own delimiters, such a name is still reached.
+  EXPECT_EQ(Velmaro({"ls", V("/Albums/") + slashed}, &status), "dir   Live\n");
+  EXPECT_EQ(status, 0);
+}
+
 TEST_F(EntryAccess, VelmaroLsKeepsOneEntryOnOneLineUnlessAskedForNuls) {
   AddTrack("a.mp3", "x", "mf_artist, mf_title, mf_album",
            "'Two' || char(10) || 'Lines', 'Tab' || char(9) || 'Esc' || char(27) || '[31m', 'it''s \\ here'");
