@@ -34,6 +34,10 @@ using namespace std::chrono_literals;
 
 const std::string ScreenshotFolder = VELMARO_BINARY_DIR "/screenshots";
 
+// How long a window may take to come or go: generous, as a machine busy
+// with builds starts a sanitized velmaro slowly.
+constexpr auto Patience = 60s;
+
 // A private X server; stopped (and so every window on it closed) when
 // this ends.
 class TXvfb {
@@ -184,9 +188,9 @@ class DialogWindows : public testing::Test {
     return found;
   }
   // Waits for a window titled so that is not one of known; empty after
-  // 20 seconds without one.
+  // Patience without one.
   std::string NewWindow(const std::string& title, const std::set<std::string>& known = {}) const {
-    for (auto end = std::chrono::steady_clock::now() + 20s; std::chrono::steady_clock::now() < end;) {
+    for (auto end = std::chrono::steady_clock::now() + Patience; std::chrono::steady_clock::now() < end;) {
       for (const std::string& id : Windows(title))
         if (!known.count(id)) return id;
       std::this_thread::sleep_for(100ms);
@@ -194,10 +198,10 @@ class DialogWindows : public testing::Test {
     return {};
   }
 
-  // Waits until the window of that title and id has gone (20 seconds at
+  // Waits until the window of that title and id has gone (Patience at
   // most).
   void WaitClosed(const std::string& title, const std::string& id) const {
-    for (auto end = std::chrono::steady_clock::now() + 20s;
+    for (auto end = std::chrono::steady_clock::now() + Patience;
          Windows(title).count(id) && std::chrono::steady_clock::now() < end;)
       std::this_thread::sleep_for(50ms);
   }
@@ -312,7 +316,7 @@ TEST_F(DialogWindows, SettingsEmptiesTheLibraryOnlyAfterYesAndEscapeCloses) {
   Screenshot("settings-empty-question.png");
   Keys(question, "y");
   // Escape ends the dialog once the action is over.
-  for (auto end = std::chrono::steady_clock::now() + 20s;
+  for (auto end = std::chrono::steady_clock::now() + Patience;
        Windows("Settings").size() > 1 && std::chrono::steady_clock::now() < end;)
     std::this_thread::sleep_for(100ms);
   Keys(window, "Escape");
@@ -387,7 +391,7 @@ TEST_F(DialogWindows, CancelInTheRebuildsProgressUndoesTheWholeRebuild) {
   const std::string report = NewWindow("Settings", {window, question, progress});
   ASSERT_FALSE(report.empty()) << "no report; " << run.Abandon();
   Keys(report, "Return");
-  for (auto end = std::chrono::steady_clock::now() + 20s;
+  for (auto end = std::chrono::steady_clock::now() + Patience;
        Windows("Settings").size() > 1 && std::chrono::steady_clock::now() < end;)
     std::this_thread::sleep_for(100ms);
   Keys(window, "Escape");

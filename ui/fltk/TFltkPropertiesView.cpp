@@ -5,7 +5,6 @@
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Output.H>
 #include <FL/Fl_Tabs.H>
-#include <FL/fl_draw.H>
 
 #include <functional>
 #include <string>
