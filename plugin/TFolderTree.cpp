@@ -53,11 +53,20 @@ bool IsFolderKind(TViewKind kind) {
 // carries it, and resolving the name must find exactly this row.
 const std::u16string Tracks = u"select rowid, \"mf_title\", \"mf_path\" from \"mp3files\"";
 
+// A folder view of all the values of a column. Each value is read once
+// (through the column's index, in its order: the names a plain reading of
+// the column gives, in the same order, without the later ones of each
+// group its NOCASE collation calls equal, which the folder's names would
+// drop anyway as alike to an earlier one).
+std::u16string FolderNames(std::u16string_view column) {
+  return u"select distinct \"" + std::u16string(column) + u"\" from \"mp3files\"";
+}
+
 TView ClassifyGenresPath(std::u16string_view path) {
   TView view;
   const int depth = PathDepth(path);
   if (path == V(u"\\Genres")) {
-    view = {TViewKind::GenreFolders, u"select \"mf_genre\" from \"mp3files\"", {}};
+    view = {TViewKind::GenreFolders, FolderNames(u"mf_genre"), {}};
   } else if (depth == 2) {
     view = {TViewKind::GenreArtists, u"select \"mf_artist\" from \"mp3files\"", {Key(u"mf_genre", LastComponent(path))}};
   } else if (depth == 3) {
@@ -93,7 +102,7 @@ TView ClassifyListingPath(std::u16string_view path) {
   } else if (Contains(path, V(u"\\Albums"))) {
     const int depth = PathDepth(path);
     if (path == V(u"\\Albums")) {
-      view = {TViewKind::AlbumArtists, u"select \"mf_artist\" from \"mp3files\"", {}};
+      view = {TViewKind::AlbumArtists, FolderNames(u"mf_artist"), {}};
     } else if (depth == 2) {
       view = {TViewKind::AlbumAlbums, u"select \"mf_album\" from \"mp3files\"", {Key(u"mf_artist", LastComponent(path))}};
     } else if (depth == 3) {
@@ -104,7 +113,7 @@ TView ClassifyListingPath(std::u16string_view path) {
     }
   } else if (Contains(path, V(u"\\Artists"))) {
     if (path == V(u"\\Artists")) {
-      view = {TViewKind::ArtistFolders, u"select \"mf_artist\" from \"mp3files\"", {}};
+      view = {TViewKind::ArtistFolders, FolderNames(u"mf_artist"), {}};
     } else if (PathDepth(path) == 2) {
       view = {TViewKind::ArtistTracks, Tracks, {Key(u"mf_artist", LastComponent(path))}};
     } else {
