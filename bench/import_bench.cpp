@@ -185,7 +185,8 @@ void FillRows(const fs::path& database, int rows) {
     // 50,000 artists, each with its tracks stored together, so that filling
     // a large library takes seconds.
     const int artistNumber = static_cast<int>(static_cast<long long>(i) * 50000 / std::max(rows, 1));
-    const std::string path = "/library/old/artist " + std::to_string(artistNumber) + "/track " + std::to_string(i) + ".mp3";
+    const std::string path =
+        "/library/old/artist " + std::to_string(artistNumber) + "/track " + std::to_string(i) + ".mp3";
     const std::string artist = "Old Artist " + std::to_string(artistNumber);
     const std::string title = "Old Title " + std::to_string(i);
     sqlite3_bind_text(insert, 1, path.c_str(), -1, SQLITE_TRANSIENT);

@@ -80,7 +80,8 @@ void Fill(const std::string& dbPath, int rows) {
     fail();
   for (int i = 0; i < rows; ++i) {
     const TRowNames names = RowNames(i, rows);
-    const std::string path = "/music/library/" + names.Artist + "/" + names.Album + "/track " + std::to_string(i) + ".mp3";
+    const std::string path =
+        "/music/library/" + names.Artist + "/" + names.Album + "/track " + std::to_string(i) + ".mp3";
     const std::string title = "Title number " + std::to_string(i);
     sqlite3_bind_text(insert, 1, path.c_str(), -1, SQLITE_TRANSIENT);
     sqlite3_bind_text(insert, 2, names.Artist.c_str(), -1, SQLITE_TRANSIENT);
@@ -226,12 +227,14 @@ int main(int argc, char** argv) {
         worstView = shown;
       }
       char line[512];
-      std::snprintf(line, sizeof line, "TARGET list %s at %d rows within 3x of sqlite3: %.2f ms against %.2f ms (%.2fx) %s",
-                    shown.c_str(), rows, warm, floor, ratio, ratio <= 3 ? "holds" : "misses");
+      std::snprintf(line, sizeof line,
+                    "TARGET list %s at %d rows within 3x of sqlite3: %.2f ms against %.2f ms (%.2fx) %s", shown.c_str(),
+                    rows, warm, floor, ratio, ratio <= 3 ? "holds" : "misses");
       targets.emplace_back(line);
       if (view.Folder20) {
         std::snprintf(line, sizeof line,
-                      "TARGET list a folder of %zu tracks at %d rows under 10 ms: %.2f ms warm (first listing %.2f ms) %s",
+                      "TARGET list a folder of %zu tracks at %d rows under 10 ms: %.2f ms warm "
+                      "(first listing %.2f ms) %s",
                       entries, rows, warm, cold, warm < 10 ? "holds" : "misses");
         targets.emplace_back(line);
       }

@@ -102,30 +102,12 @@ class TLookupCache final : public TConnectionCache {
     TValueIndex& index = FValues[std::u16string(column)];
     if (index.Stamp == now) return index;
     index = TValueIndex{};
-    // One text of each NOCASE group, read through the column's index.
-    auto statement = FDatabase.TakePrepared(u"select distinct \"" + DoubleChar(column, u'"') + u"\" from \"mp3files\"");
-    index.Usable = true;
     try {
-      while (statement->Step() == SQLITE_ROW) {
-        sqlite3_stmt* handle = statement->Handle();
-        const int type = sqlite3_column_type(handle, 0);
-        if (type == SQLITE_NULL || type == SQLITE_BLOB) continue;  // never equal to a text
-        if (type != SQLITE_TEXT) {
-          index.Usable = false;
-          break;
-        }
-        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(handle, 0));
-        std::string value(bytes ? bytes : "", static_cast<std::size_t>(sqlite3_column_bytes(handle, 0)));
-        const std::uint64_t hash = Hash(platform::NoCaseSortKeySystem(AsCollatedUtf8(value)));
-        index.Keys.emplace_back(hash, static_cast<std::uint32_t>(index.Values.size()));
-        index.Values.push_back(std::move(value));
-      }
+      ReadValues(u"\"" + DoubleChar(column, u'"') + u"\"", index);
     } catch (...) {
-      FDatabase.Reuse(std::move(statement));
       index = TValueIndex{};
       throw;
     }
-    FDatabase.Reuse(std::move(statement));
     if (!index.Usable) {
       index.Keys.clear();
       index.Values.clear();
@@ -187,6 +169,61 @@ class TLookupCache final : public TConnectionCache {
   }
 
  private:
+  // Runs the statement with the text bound to ?1 (when given) and hands
+  // each row's first value to take until take says stop.
+  template <typename TTake>
+  void ForEachValue(const std::u16string& sql, const std::string* bound, TTake take) {
+    auto statement = FDatabase.TakePrepared(sql);
+    try {
+      if (bound) statement->BindTextUtf8(1, *bound);
+      while (statement->Step() == SQLITE_ROW && take(statement->Handle())) {
+      }
+    } catch (...) {
+      FDatabase.Reuse(std::move(statement));
+      throw;
+    }
+    FDatabase.Reuse(std::move(statement));
+  }
+
+  // One text of each group of the column's values that its NOCASE
+  // collation calls equal, read through the column's index in its order.
+  void ReadValues(const std::u16string& column, TValueIndex& index) {
+    const std::u16string from = u" from \"mp3files\" where " + column;
+    // Numbers sort before every text: a column that holds one (where its
+    // affinity may make a text equal to a number) is compared row by row.
+    bool numbers = false;
+    ForEachValue(u"select 1" + from + u" < '' limit 1", nullptr, [&](sqlite3_stmt*) { return !(numbers = true); });
+    index.Usable = !numbers;
+    if (!index.Usable) return;
+    // A text of the value's group, or false at the end: blobs sort after
+    // every text and never equal one.
+    std::string last;
+    bool more = true;
+    const auto add = [&](sqlite3_stmt* handle) {
+      if (sqlite3_column_type(handle, 0) != SQLITE_TEXT) return more = false;
+      const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(handle, 0));
+      last.assign(bytes ? bytes : "", static_cast<std::size_t>(sqlite3_column_bytes(handle, 0)));
+      index.Keys.emplace_back(Hash(platform::NoCaseSortKeySystem(AsCollatedUtf8(last))),
+                              static_cast<std::uint32_t>(index.Values.size()));
+      index.Values.push_back(last);
+      return true;
+    };
+    // Few groups (genres): one seek each. Many (artists, albums): after a
+    // while, the rest of the index in one pass, which costs less than a
+    // seek per group.
+    constexpr int MaxSeeks = 1000;
+    const std::u16string next = u"select " + column + from + u" > ?1 order by " + column + u" limit 1";
+    bool found = false;
+    ForEachValue(u"select " + column + from + u" >= '' order by " + column + u" limit 1", nullptr,
+                 [&](sqlite3_stmt* handle) { return (found = add(handle)) && false; });
+    for (int seek = 0; found && more && seek < MaxSeeks; ++seek) {
+      found = false;
+      ForEachValue(next, &last, [&](sqlite3_stmt* handle) { return (found = add(handle)) && false; });
+    }
+    if (found && more)
+      ForEachValue(u"select distinct " + column + from + u" > ?1", &last, add);
+  }
+
   template <typename TBind>
   std::u16string RoundTrip(TBind bind) {
     auto statement = FDatabase.TakePrepared(u"select ?1");

@@ -68,7 +68,8 @@ TView ClassifyGenresPath(std::u16string_view path) {
   if (path == V(u"\\Genres")) {
     view = {TViewKind::GenreFolders, FolderNames(u"mf_genre"), {}};
   } else if (depth == 2) {
-    view = {TViewKind::GenreArtists, u"select \"mf_artist\" from \"mp3files\"", {Key(u"mf_genre", LastComponent(path))}};
+    view = {TViewKind::GenreArtists, u"select \"mf_artist\" from \"mp3files\"",
+            {Key(u"mf_genre", LastComponent(path))}};
   } else if (depth == 3) {
     view = {TViewKind::GenreTracks, Tracks,
             {Key(u"mf_genre", LastComponent(ParentPath(path))), Key(u"mf_artist", LastComponent(path))}};
@@ -104,7 +105,8 @@ TView ClassifyListingPath(std::u16string_view path) {
     if (path == V(u"\\Albums")) {
       view = {TViewKind::AlbumArtists, FolderNames(u"mf_artist"), {}};
     } else if (depth == 2) {
-      view = {TViewKind::AlbumAlbums, u"select \"mf_album\" from \"mp3files\"", {Key(u"mf_artist", LastComponent(path))}};
+      view = {TViewKind::AlbumAlbums, u"select \"mf_album\" from \"mp3files\"",
+              {Key(u"mf_artist", LastComponent(path))}};
     } else if (depth == 3) {
       view = {TViewKind::AlbumTracks, Tracks,
               {Key(u"mf_artist", LastComponent(ParentPath(path))), Key(u"mf_album", LastComponent(path))}};

@@ -97,6 +97,13 @@ class NoCaseLookup : public ::testing::Test {
                          {u"/row/" + platform::IntToU16(++row), text});
       Lib.Db().Execute16(u"insert or ignore into mp3files (mf_path) values (?1)", {u"/music/" + text + u".mp3"});
     }
+    // Enough other values that the lookup reads the later ones of the
+    // column's index in one pass rather than one seek each.
+    Lib.Db().StartTransaction(TTransactionType::ttDeferred);
+    for (int i = 0; i < 1200; ++i)
+      Lib.Db().Execute16(u"insert into mp3files (mf_path, mf_artist, mf_album) values (?1, ?2, ?2)",
+                         {u"/filler/" + platform::IntToU16(i), u"Filler " + platform::IntToU16(i)});
+    Lib.Db().Commit();
     // Values no text equals: NULL, a blob, a number stored as text.
     Lib.Db().Execute("insert into mp3files (mf_path, mf_artist) values ('/n1', NULL), ('/n2', x'6B'), ('/n3', 5)");
   }
