@@ -7,6 +7,7 @@
 #include "import/Mp3Fields.h"
 #include "import/TagText.h"
 #include "library/SqlText.h"
+#include "library/TNoCaseLookup.h"
 #include "library/TDISQLite3UniDirQuery.h"
 #include "platform/FileSystem.h"
 #include "platform/Platform.h"
@@ -110,11 +111,46 @@ bool ReadTrackFields(std::u16string_view path, TTrackFields& fields, TSkipReason
   return true;
 }
 
-TExistingMarks ReadExistingMarks(TDISQLite3Database& database, std::u16string_view path) {
+namespace {
+
+// The rows a path's condition may find, where the platform ignores letter
+// case in paths: found through the lookup's table of the library's paths
+// instead of comparing every row. On other platforms the condition
+// compares with the column's own collation and its unique index serves it.
+struct TPathRows {
+  bool Listed = false;  // the rows are listed below (else the condition alone finds them)
+  std::vector<std::u16string> Params;  // ?1 the path, then the rowids
+  std::u16string Condition;
+};
+
+TPathRows PathRows(TDISQLite3Database& database, std::u16string_view path) {
+  TPathRows rows;
+  rows.Params.emplace_back(path);
+  rows.Condition = PathCondition();
+  if (!platform::PathsIgnoreCase) return rows;
+  const TRowCandidates candidates = RowCandidates(database, u"mf_path", path);
+  if (!candidates.Usable || candidates.Rowids.size() > MaxListedCandidates) return rows;
+  rows.Listed = true;
+  for (const std::int64_t rowid : candidates.Rowids) rows.Params.push_back(platform::IntToU16(rowid));
+  // The rowids are bound as texts of whole numbers: cast, they are the
+  // rows' own keys.
+  std::u16string list = u"rowid in (";
+  for (std::size_t i = 0; i < candidates.Rowids.size(); ++i)
+    list += (i > 0 ? u", cast(?" : u"cast(?") + platform::IntToU16(static_cast<long long>(i) + 2) + u" as integer)";
+  rows.Condition = list + u") and " + rows.Condition;
+  return rows;
+}
+
+bool NoRows(const TPathRows& rows) { return rows.Listed && rows.Params.size() == 1; }
+
+TExistingMarks ReadMarks(TDISQLite3Database& database, const TPathRows& rows) {
   TExistingMarks marks;
+  if (NoRows(rows)) return marks;
   TDISQLite3UniDirQuery query(&database);
-  query.SetSQL(u"select \"mf_favorite\", \"mf_rating\" from \"mp3files\" where " + PathCondition());
-  query.SetParams({std::u16string(path)});
+  // Of several rows, the first one stored.
+  query.SetSQL(u"select \"mf_favorite\", \"mf_rating\" from \"mp3files\" where " + rows.Condition +
+               (rows.Listed ? u" order by rowid" : u""));
+  query.SetParams(rows.Params);
   query.Open();
   if (!query.Eof()) {
     marks.Favorite = query.Fields(0).AsString();
@@ -123,9 +159,15 @@ TExistingMarks ReadExistingMarks(TDISQLite3Database& database, std::u16string_vi
   return marks;
 }
 
-void WriteTrackRow(TDISQLite3Database& database, std::u16string_view path, const TTrackFields& f,
-                   const std::u16string& favorite, const std::u16string& rating) {
-  database.Execute16(u"DELETE from \"mp3files\" where " + PathCondition(), {std::u16string(path)});
+std::int64_t DeleteRows(TDISQLite3Database& database, const TPathRows& rows) {
+  if (NoRows(rows)) return 0;
+  database.Execute16(u"DELETE from \"mp3files\" where " + rows.Condition, rows.Params);
+  return database.Changes();
+}
+
+void WriteRow(TDISQLite3Database& database, std::u16string_view path, const TPathRows& rows, const TTrackFields& f,
+              const std::u16string& favorite, const std::u16string& rating) {
+  DeleteRows(database, rows);
   database.Execute16(
       u"REPLACE INTO [mp3files] (mf_path, mf_artist, mf_title, mf_album, mf_year, mf_genre, mf_comment, "
       u"mf_favorite, mf_length, mf_bitrate, mf_samplerate, mf_trackno, mf_rating, mf_hasimage, "
@@ -134,6 +176,22 @@ void WriteTrackRow(TDISQLite3Database& database, std::u16string_view path, const
       {std::u16string(path), f.mf_artist, f.mf_title, f.mf_album, f.mf_year, f.mf_genre, f.mf_comment, favorite,
        f.mf_length, f.mf_bitrate, f.mf_samplerate, f.mf_trackno, rating, f.mf_hasimage, f.mf_channelsmode,
        f.mf_mpegversion, f.mf_mpeglayer, platform::IntToU16(f.mf_filetype), f.mf_filesize, f.mf_timeadded});
+  if (rows.Listed) NoteRowWritten(database, u"mf_path", path, database.LastInsertRowId());
+}
+
+}  // namespace
+
+TExistingMarks ReadExistingMarks(TDISQLite3Database& database, std::u16string_view path) {
+  return ReadMarks(database, PathRows(database, path));
+}
+
+void WriteTrackRow(TDISQLite3Database& database, std::u16string_view path, const TTrackFields& f,
+                   const std::u16string& favorite, const std::u16string& rating) {
+  WriteRow(database, path, PathRows(database, path), f, favorite, rating);
+}
+
+std::int64_t DeleteTrackRow(TDISQLite3Database& database, std::u16string_view path) {
+  return DeleteRows(database, PathRows(database, path));
 }
 
 bool ImportTrack(std::u16string_view path, TDISQLite3Database& database, bool favorite) {
@@ -148,9 +206,10 @@ TImportResult RecordTrack(TDISQLite3Database& database, std::u16string_view path
     return TImportResult::Failed;
   }
   try {
-    const TExistingMarks marks = ReadExistingMarks(database, path);
+    const TPathRows rows = PathRows(database, path);
+    const TExistingMarks marks = ReadMarks(database, rows);
     const std::u16string favoriteValue = favorite ? std::u16string(u"1") : marks.Favorite;
-    WriteTrackRow(database, path, fields, favoriteValue, marks.Rating);
+    WriteRow(database, path, rows, fields, favoriteValue, marks.Rating);
     database.Commit();
     return TImportResult::Imported;
   } catch (...) {

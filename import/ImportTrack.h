@@ -1,6 +1,7 @@
 // The import pipeline: one audio file becomes one library row.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -56,5 +57,9 @@ bool ImportTrack(std::u16string_view path, TDISQLite3Database& database, bool fa
 // bound, never spliced into the SQL.
 void WriteTrackRow(TDISQLite3Database& database, std::u16string_view path, const TTrackFields& fields,
                    const std::u16string& favorite, const std::u16string& rating);
+
+// Deletes the row of the path (under any letter case the platform's paths
+// ignore); the number of rows deleted.
+std::int64_t DeleteTrackRow(TDISQLite3Database& database, std::u16string_view path);
 
 }  // namespace velmaro::import

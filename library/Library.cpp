@@ -92,6 +92,15 @@ bool InitDatabase(TLibraryState& state, const TMessageSink& report) {
       }
     }
     db.Execute("PRAGMA locking_mode=NORMAL");
+    // Journals of savepoints (each imported file has one inside its batch's
+    // transaction) stay in memory, where SQLite would otherwise move them
+    // to a temporary file once they hold 64 KiB and from then on write
+    // every file's pages there. The bound: such a journal keeps each page a
+    // file's row changes once (the table's and its seven indexes' pages it
+    // touches, a few tens of KiB at the library's 4 KiB pages) and is emptied
+    // when that file's savepoint ends. The connection's other temporary
+    // objects are the lookups' short lists of values.
+    db.Execute("PRAGMA temp_store=MEMORY");
     RegisterLibraryFunctions(db);
     for (std::u16string_view statement : LibrarySchemaStatements()) db.Execute16(statement);
     // A library that is already right is not written to: opening it must

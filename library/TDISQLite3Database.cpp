@@ -124,10 +124,15 @@ void TDISQLite3Database::CreateDatabase() {
 }
 
 void TDISQLite3Database::Close() {
+  FConnectionCache.reset();
   {
     std::lock_guard<std::mutex> guard(FStatementsLock);
     for (TDISQLite3Statement* statement : FStatements) statement->DetachFromDatabase();
     FStatements.clear();
+  }
+  {
+    std::lock_guard<std::mutex> guard(FPreparedLock);
+    FPrepared.clear();
   }
   if (FHandle != nullptr) {
     sqlite3_close_v2(FHandle);
@@ -195,9 +200,15 @@ void TDISQLite3Database::Execute16(std::u16string_view sql) { Execute(platform::
 
 void TDISQLite3Database::Execute16(std::u16string_view sql, const std::vector<std::u16string>& params) {
   CheckOpen();
-  const auto statement = Prepare16(sql);
-  statement->BindTexts(params);
-  statement->Step();
+  auto statement = TakePrepared(sql);
+  try {
+    statement->BindTexts(params);
+    statement->Step();
+  } catch (...) {
+    Reuse(std::move(statement));
+    throw;
+  }
+  Reuse(std::move(statement));
 }
 
 std::unique_ptr<TDISQLite3Statement> TDISQLite3Database::Prepare16(std::u16string_view sql) {
@@ -205,6 +216,48 @@ std::unique_ptr<TDISQLite3Statement> TDISQLite3Database::Prepare16(std::u16strin
   sqlite3_stmt* handle = PrepareRaw(utf8, nullptr);
   if (handle == nullptr) throw EDatabaseError("Empty SQL Statement");
   return std::make_unique<TDISQLite3Statement>(*this, handle, std::move(utf8));
+}
+
+std::unique_ptr<TDISQLite3Statement> TDISQLite3Database::TakePrepared(std::u16string_view sql) {
+  std::string utf8 = platform::Utf16ToUtf8(sql);
+  std::unique_ptr<TDISQLite3Statement> kept;
+  {
+    std::lock_guard<std::mutex> guard(FPreparedLock);
+    const auto it = FPrepared.find(utf8);
+    if (it != FPrepared.end()) {
+      kept = std::move(it->second);
+      FPrepared.erase(it);
+    }
+  }
+  if (kept && kept->Handle() != nullptr) return kept;
+  kept.reset();
+  sqlite3_stmt* handle = PrepareRaw(utf8, nullptr);
+  if (handle == nullptr) throw EDatabaseError("Empty SQL Statement");
+  return std::make_unique<TDISQLite3Statement>(*this, handle, std::move(utf8));
+}
+
+void TDISQLite3Database::Reuse(std::unique_ptr<TDISQLite3Statement> statement) {
+  if (!statement || statement->Handle() == nullptr || FHandle == nullptr) return;
+  sqlite3_reset(statement->Handle());
+  sqlite3_clear_bindings(statement->Handle());
+  // A handful of texts recur (a file's import, a column's row, a folder's
+  // query); texts that carry a value in them would pile up without bound.
+  constexpr std::size_t MaxKept = 48;
+  std::unique_ptr<TDISQLite3Statement> dropped;
+  std::lock_guard<std::mutex> guard(FPreparedLock);
+  auto it = FPrepared.find(statement->SQL());
+  if (it != FPrepared.end()) {
+    // The same text was taken twice at once: one of them is enough.
+    dropped = std::move(statement);
+    return;
+  }
+  if (FPrepared.size() >= MaxKept) {
+    it = FPrepared.begin();
+    dropped = std::move(it->second);
+    FPrepared.erase(it);
+  }
+  const std::string key = statement->SQL();
+  FPrepared.emplace(key, std::move(statement));
 }
 
 void TDISQLite3Database::RunSingle(const char* sql, int patienceMs) {
@@ -281,6 +334,9 @@ void TDISQLite3Database::Commit() {
 void TDISQLite3Database::Rollback() {
   CheckOpen();
   if (!InTransaction()) return;
+  // Rows that were deleted come back: what was kept about the file's
+  // contents may miss them.
+  FConnectionCache.reset();
   if (FTransactionCount == 1) {
     // A failed ROLLBACK still ends our level: SQLite may already have
     // rolled the transaction back on its own (a full disk, an I/O error).
@@ -322,6 +378,7 @@ void TDISQLite3Database::CommitOrRollback(int patienceMs, const TBusyPause& paus
       // Nothing of the transaction reached the file: undo it here rather
       // than leave it (and its lock) open for whatever comes next.
       FTransactionCount = 0;
+      FConnectionCache.reset();
       if (!sqlite3_get_autocommit(FHandle)) {
         const int rc = sqlite3_exec(FHandle, "ROLLBACK TRANSACTION;", nullptr, nullptr, nullptr);
         // A rollback that fails too (an I/O error) ends with the connection:
@@ -334,6 +391,12 @@ void TDISQLite3Database::CommitOrRollback(int patienceMs, const TBusyPause& paus
 }
 
 std::int64_t TDISQLite3Database::Changes() const { return FHandle ? sqlite3_changes64(FHandle) : 0; }
+
+std::int64_t TDISQLite3Database::LastInsertRowId() const {
+  return FHandle ? sqlite3_last_insert_rowid(FHandle) : 0;
+}
+
+std::int64_t TDISQLite3Database::TotalChanges() const { return FHandle ? sqlite3_total_changes64(FHandle) : 0; }
 
 void TDISQLite3Database::Vacuum() { RunSingle("VACUUM;"); }
 

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 struct sqlite3;
@@ -23,6 +24,15 @@ namespace velmaro {
 class TDISQLite3Statement;
 
 enum class TTransactionType { ttDeferred, ttImmediate, ttExclusive };
+
+// What a user of the connection keeps about the file's contents for as long
+// as the connection is open (an index of its own, say). The connection
+// drops it when it closes and when a rollback undoes writes the state may
+// have seen.
+class TConnectionCache {
+ public:
+  virtual ~TConnectionCache() = default;
+};
 
 // How long a statement waits while another connection (of this process or
 // another program) holds the lock it needs: as long as a commit waits for
@@ -64,6 +74,14 @@ class TDISQLite3Database {
   void Execute16(std::u16string_view sql, const std::vector<std::u16string>& params);
   // A new open statement for the first statement of the text.
   std::unique_ptr<TDISQLite3Statement> Prepare16(std::u16string_view sql);
+  // A statement for the text, prepared once per connection: one kept from
+  // an earlier use when there is one, else a new one. Give it back with
+  // Reuse when done, so that the next use of the same text skips the
+  // compiling. A statement taken twice at once is simply prepared twice.
+  std::unique_ptr<TDISQLite3Statement> TakePrepared(std::u16string_view sql);
+  // Resets the statement, clears its bindings and keeps it for the next
+  // TakePrepared of its text (a statement of a closed connection is freed).
+  void Reuse(std::unique_ptr<TDISQLite3Statement> statement);
 
   void StartTransaction(TTransactionType type);
   // Opens a write transaction (BEGIN IMMEDIATE: the file's write lock is
@@ -85,6 +103,16 @@ class TDISQLite3Database {
   std::int64_t Changes() const;
   int TransactionCount() const { return FTransactionCount; }
 
+  // The rowid of the row the most recent successful INSERT added.
+  std::int64_t LastInsertRowId() const;
+  // Rows changed by every INSERT, UPDATE or DELETE since the connection
+  // opened (rolled back ones included).
+  std::int64_t TotalChanges() const;
+
+  // The state kept with this connection, or null; see TConnectionCache.
+  TConnectionCache* ConnectionCache() const { return FConnectionCache.get(); }
+  void SetConnectionCache(std::unique_ptr<TConnectionCache> cache) { FConnectionCache = std::move(cache); }
+
   // Raises ESQLite3 for the code, with the connection's message.
   [[noreturn]] void RaiseError(int code) const;
   // Prepares one statement of UTF-8 text for this connection; the tail is
@@ -104,6 +132,10 @@ class TDISQLite3Database {
   int FTransactionCount = 0;
   std::mutex FStatementsLock;
   std::vector<TDISQLite3Statement*> FStatements;
+  // Statements kept for reuse, by their UTF-8 text.
+  std::mutex FPreparedLock;
+  std::unordered_map<std::string, std::unique_ptr<TDISQLite3Statement>> FPrepared;
+  std::unique_ptr<TConnectionCache> FConnectionCache;
 };
 
 // Steps a statement with the busy retry: attempts 10 ms apart, for up to

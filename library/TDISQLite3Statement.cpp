@@ -43,6 +43,12 @@ void TDISQLite3Statement::BindText(int index, std::u16string_view text) {
   if (rc != SQLITE_OK && FDatabase != nullptr) FDatabase->RaiseError(rc);
 }
 
+void TDISQLite3Statement::BindTextUtf8(int index, std::string_view bytes) {
+  if (FHandle == nullptr) throw EDatabaseError("Cannot perform this operation on a closed database");
+  const int rc = sqlite3_bind_text(FHandle, index, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+  if (rc != SQLITE_OK && FDatabase != nullptr) FDatabase->RaiseError(rc);
+}
+
 void TDISQLite3Statement::BindInt64(int index, std::int64_t value) {
   if (FHandle == nullptr) throw EDatabaseError("Cannot perform this operation on a closed database");
   const int rc = sqlite3_bind_int64(FHandle, index, value);

@@ -35,6 +35,11 @@ class TDISQLite3Statement {
   std::int64_t Column_Int64(int i) const;
   const std::string& SQL() const { return FSQL; }
   sqlite3_stmt* Handle() const { return FHandle; }
+  // The connection, or null once it has closed.
+  TDISQLite3Database* Database() const { return FDatabase; }
+  // Binds UTF-8 bytes as they are (a value read from the file, bound back
+  // to find the same rows).
+  void BindTextUtf8(int index, std::string_view bytes);
   // Finalizes the handle; the statement stays attached until freed.
   void Close();
 

@@ -78,6 +78,7 @@ void TDISQLite3UniDirQuery::SetSQL(std::u16string_view sql) {
   Close();
   FSQL = sql;
   FParams.clear();
+  FUtf8Params.clear();
 }
 
 void TDISQLite3UniDirQuery::SetParams(std::vector<std::u16string> params) {
@@ -85,11 +86,18 @@ void TDISQLite3UniDirQuery::SetParams(std::vector<std::u16string> params) {
   FParams = std::move(params);
 }
 
+void TDISQLite3UniDirQuery::SetUtf8Params(std::vector<std::string> params) {
+  Close();
+  FUtf8Params = std::move(params);
+}
+
 void TDISQLite3UniDirQuery::Open() {
   Close();
   if (FDatabase == nullptr) throw EDatabaseError("Missing dabatase");
-  FStatement = FDatabase->Prepare16(FSQL);
+  FStatement = FDatabase->TakePrepared(FSQL);
   FStatement->BindTexts(FParams);
+  for (std::size_t i = 0; i < FUtf8Params.size(); ++i)
+    FStatement->BindTextUtf8(static_cast<int>(FParams.size() + i + 1), FUtf8Params[i]);
   sqlite3_stmt* handle = FStatement->Handle();
   Fetch();
   const int count = sqlite3_column_count(handle);
@@ -110,8 +118,15 @@ void TDISQLite3UniDirQuery::Next() {
 
 void TDISQLite3UniDirQuery::Close() {
   FFields.clear();
-  FStatement.reset();
   FEof = true;
+  if (!FStatement) return;
+  // Reset, the statement holds no lock; its connection keeps it for reuse
+  // (the statement knows whether that connection is still open).
+  TDISQLite3Database* database = FStatement->Database();
+  if (database != nullptr)
+    database->Reuse(std::move(FStatement));
+  else
+    FStatement.reset();
 }
 
 const TDISQLite3Field* TDISQLite3UniDirQuery::FindField(std::u16string_view name) const {

@@ -60,9 +60,12 @@ class TDISQLite3UniDirQuery {
   const std::u16string& SQL() const { return FSQL; }
   // Texts bound to the SQL's parameters ?1, ?2, ... when it opens.
   void SetParams(std::vector<std::u16string> params);
+  // UTF-8 bytes bound as they are to the parameters after those.
+  void SetUtf8Params(std::vector<std::string> params);
 
-  // Prepares the statement (opening the connection when needed), reads
-  // the column descriptions and fetches the first row.
+  // Prepares the statement (opening the connection when needed; the
+  // connection keeps it for the next query of the same text), reads the
+  // column descriptions and fetches the first row.
   void Open();
   bool Active() const { return FStatement != nullptr; }
   bool Eof() const { return FEof; }
@@ -82,6 +85,7 @@ class TDISQLite3UniDirQuery {
   TDISQLite3Database* FDatabase;
   std::u16string FSQL;
   std::vector<std::u16string> FParams;
+  std::vector<std::string> FUtf8Params;
   std::unique_ptr<TDISQLite3Statement> FStatement;
   std::vector<TDISQLite3Field> FFields;
   bool FEof = true;

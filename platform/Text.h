@@ -37,6 +37,8 @@ int CompareNoCaseSystem(std::u16string_view a, std::u16string_view b);
 // exactly when their keys are equal, and order as their keys order
 // (memcmp). Lets a caller sort many names with one collator pass each.
 std::string NoCaseSortKey(std::u16string_view text);
+// The same for CompareNoCaseSystem.
+std::string NoCaseSortKeySystem(std::u16string_view text);
 
 // Lower-cases the whole text by the user locale's rules.
 std::u16string LowerCase(std::u16string_view text);

@@ -104,8 +104,7 @@ int TPlugin::FsDeleteFileW(const char16_t* remoteName) {
     TBatch* batch = ThisBatch();
     std::optional<TWriteTransaction> own;
     if (!OpenWrite(batch, own, u"a delete")) return platform::HostFalse;
-    FLibrary.LibraryDatabase->Execute16(u"DELETE from \"mp3files\" where " + PathCondition(), {path});
-    const bool removed = FLibrary.LibraryDatabase->Changes() > 0;
+    const bool removed = import::DeleteTrackRow(*FLibrary.LibraryDatabase, path) > 0;
     if (own) {
       own->Commit();
       return removed ? platform::HostTrue : platform::HostFalse;

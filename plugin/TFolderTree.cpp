@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "library/SqlText.h"
+#include "library/TNoCaseLookup.h"
 #include "platform/System.h"
 #include "platform/Text.h"
 #include "plugin/VirtualPath.h"
@@ -26,10 +27,10 @@ void SetName(fsapi::TFindDataW& findData, std::u16string_view name, std::size_t 
 
 void Zero(fsapi::TFindDataW& findData) { std::memset(&findData, 0, sizeof findData); }
 
-// A key value taken from a listing path as an SQL literal: "_Other"
-// stands for the empty value.
-std::u16string KeyValue(const std::u16string& component) {
-  return SqlLiteral(component == OtherName ? std::u16string() : component);
+// A key value taken from a listing path: "_Other" stands for the empty
+// value.
+TViewKey Key(const char16_t* column, std::u16string_view component) {
+  return {column, component == OtherName ? std::u16string() : std::u16string(component)};
 }
 
 // A view path in the platform's delimiter. Made on each call: a cache per
@@ -50,20 +51,28 @@ bool IsFolderKind(TViewKind kind) {
 
 // Track levels read the row's own rowid with the row: the entry's name
 // carries it, and resolving the name must find exactly this row.
-const std::u16string Tracks = u"select rowid, \"mf_title\", \"mf_path\" from \"mp3files\" where ";
+const std::u16string Tracks = u"select rowid, \"mf_title\", \"mf_path\" from \"mp3files\"";
+
+// A folder view of all the values of a column. Each value is read once
+// (through the column's index, in its order: the names a plain reading of
+// the column gives, in the same order, without the later ones of each
+// group its NOCASE collation calls equal, which the folder's names would
+// drop anyway as alike to an earlier one).
+std::u16string FolderNames(std::u16string_view column) {
+  return u"select distinct \"" + std::u16string(column) + u"\" from \"mp3files\"";
+}
 
 TView ClassifyGenresPath(std::u16string_view path) {
   TView view;
   const int depth = PathDepth(path);
   if (path == V(u"\\Genres")) {
-    view = {TViewKind::GenreFolders, u"select \"mf_genre\" from \"mp3files\""};
+    view = {TViewKind::GenreFolders, FolderNames(u"mf_genre"), {}};
   } else if (depth == 2) {
-    view = {TViewKind::GenreArtists, u"select \"mf_artist\" from \"mp3files\" where mf_genre=" +
-                                         KeyValue(LastComponent(path)) + u" collate systemnocase"};
+    view = {TViewKind::GenreArtists, u"select \"mf_artist\" from \"mp3files\"",
+            {Key(u"mf_genre", LastComponent(path))}};
   } else if (depth == 3) {
-    view = {TViewKind::GenreTracks, Tracks + u"mf_genre=" + KeyValue(LastComponent(ParentPath(path))) +
-                                        u" collate systemnocase and mf_artist=" + KeyValue(LastComponent(path)) +
-                                        u" collate systemnocase"};
+    view = {TViewKind::GenreTracks, Tracks,
+            {Key(u"mf_genre", LastComponent(ParentPath(path))), Key(u"mf_artist", LastComponent(path))}};
   } else {
     view.Kind = TViewKind::BadDepth;
   }
@@ -81,11 +90,11 @@ TView ClassifyListingPath(std::u16string_view path) {
   if (path == V(u"\\")) {
     view.Kind = TViewKind::Root;
   } else if (path == V(u"\\Titles")) {
-    view = {TViewKind::Titles, u"select \"mf_path\" from \"mp3files\""};
+    view = {TViewKind::Titles, u"select \"mf_path\" from \"mp3files\"", {}};
   } else if (path == V(u"\\Latest")) {
-    view = {TViewKind::Latest, u"select \"mf_path\" from \"mp3files\" order by rowid desc limit 99"};
+    view = {TViewKind::Latest, u"select \"mf_path\" from \"mp3files\" order by rowid desc limit 99", {}};
   } else if (path == V(u"\\Favorites")) {
-    view = {TViewKind::Favorites, u"select \"mf_path\" from \"mp3files\" where \"mf_favorite\"=1"};
+    view = {TViewKind::Favorites, u"select \"mf_path\" from \"mp3files\" where \"mf_favorite\"=1", {}};
   } else if (StartsWith(path, V(u"\\Genres")) &&
              (path.size() == V(u"\\Genres").size() || path[V(u"\\Genres").size()] == PathDelim)) {
     // Below Genres, a genre or artist named like another view ("Artists
@@ -94,23 +103,21 @@ TView ClassifyListingPath(std::u16string_view path) {
   } else if (Contains(path, V(u"\\Albums"))) {
     const int depth = PathDepth(path);
     if (path == V(u"\\Albums")) {
-      view = {TViewKind::AlbumArtists, u"select \"mf_artist\" from \"mp3files\""};
+      view = {TViewKind::AlbumArtists, FolderNames(u"mf_artist"), {}};
     } else if (depth == 2) {
-      view = {TViewKind::AlbumAlbums, u"select \"mf_album\" from \"mp3files\" where mf_artist=" +
-                                          KeyValue(LastComponent(path)) + u" collate systemnocase"};
+      view = {TViewKind::AlbumAlbums, u"select \"mf_album\" from \"mp3files\"",
+              {Key(u"mf_artist", LastComponent(path))}};
     } else if (depth == 3) {
-      view = {TViewKind::AlbumTracks, Tracks + u"mf_artist=" + KeyValue(LastComponent(ParentPath(path))) +
-                                          u" collate systemnocase and mf_album=" + KeyValue(LastComponent(path)) +
-                                          u" collate systemnocase"};
+      view = {TViewKind::AlbumTracks, Tracks,
+              {Key(u"mf_artist", LastComponent(ParentPath(path))), Key(u"mf_album", LastComponent(path))}};
     } else {
       view.Kind = TViewKind::BadDepth;
     }
   } else if (Contains(path, V(u"\\Artists"))) {
     if (path == V(u"\\Artists")) {
-      view = {TViewKind::ArtistFolders, u"select \"mf_artist\" from \"mp3files\""};
+      view = {TViewKind::ArtistFolders, FolderNames(u"mf_artist"), {}};
     } else if (PathDepth(path) == 2) {
-      view = {TViewKind::ArtistTracks,
-              Tracks + u"mf_artist=" + KeyValue(LastComponent(path)) + u" collate systemnocase"};
+      view = {TViewKind::ArtistTracks, Tracks, {Key(u"mf_artist", LastComponent(path))}};
     } else {
       view.Kind = TViewKind::Empty;
     }
@@ -118,6 +125,34 @@ TView ClassifyListingPath(std::u16string_view path) {
     view = ClassifyGenresPath(path);
   }
   return view;
+}
+
+TViewQuery BuildViewQuery(TDISQLite3Database& database, const TView& view) {
+  TViewQuery query;
+  query.SQL = view.SQL;
+  if (view.Keys.empty()) return query;
+  std::u16string where;
+  for (std::size_t i = 0; i < view.Keys.size(); ++i) {
+    const TViewKey& key = view.Keys[i];
+    query.Params.push_back(key.Value);
+    const std::u16string column = u"\"" + std::u16string(key.Column) + u"\"";
+    const std::u16string compare = column + u" = ?" + platform::IntToU16(static_cast<long long>(i) + 1) +
+                                   u" collate systemnocase";
+    if (!where.empty()) where += u" and ";
+    // The collation is exact but reads every row; the stored values it may
+    // call equal narrow the rows first, through the column's index.
+    TValueCandidates candidates = ValueCandidates(database, key.Column, key.Value);
+    if (candidates.Usable && candidates.Values.size() <= MaxListedCandidates) {
+      const int first = static_cast<int>(view.Keys.size() + query.Utf8Params.size()) + 1;
+      where += column + InParameters(first, candidates.Values.size()) + u" and ";
+      for (std::string& value : candidates.Values) query.Utf8Params.push_back(std::move(value));
+    }
+    where += compare;
+  }
+  // In the order the rows were stored, as a reading of the whole table
+  // gives them: of folder names alike, the first one stored is shown.
+  query.SQL += u" where " + where + u" order by rowid";
+  return query;
 }
 
 TFolderTree::TFolderTree(TLibraryState& library, TMessageSink report)
@@ -160,8 +195,11 @@ TFolderTree::THandle TFolderTree::FindFirst(std::u16string_view path, fsapi::TFi
       FLatestNames->clear();
     }
     if (IsFolderKind(view.Kind) || IsTrackKind(view.Kind)) listing->EntryCounter = -1;
+    TViewQuery query = BuildViewQuery(*FLibrary.LibraryDatabase, view);
     listing->Query = std::make_unique<TDISQLite3UniDirQuery>(FLibrary.LibraryDatabase.get());
-    listing->Query->SetSQL(view.SQL);
+    listing->Query->SetSQL(query.SQL);
+    listing->Query->SetParams(std::move(query.Params));
+    listing->Query->SetUtf8Params(std::move(query.Utf8Params));
     listing->Query->Open();
     // Folder views read all their names first.
     if (IsFolderKind(view.Kind)) FillFolderNames(*listing);
@@ -355,7 +393,9 @@ std::u16string TFolderTree::ResolveVirtualPath(std::u16string_view path) {
   if (id.empty() || !ParseDecimalInt64(id, rowid)) return {};
 
   TDISQLite3UniDirQuery query(db);
-  query.SetSQL(u"select \"mf_path\" from \"mp3files\" where rowid=" + platform::IntToU16(rowid));
+  // One statement for every entry: the connection keeps it prepared.
+  query.SetSQL(u"select \"mf_path\" from \"mp3files\" where rowid=cast(?1 as integer)");
+  query.SetParams({platform::IntToU16(rowid)});
   query.Open();
   return query.Eof() ? std::u16string() : query.Fields(0).AsString();
 }

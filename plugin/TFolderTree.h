@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "library/Library.h"
 #include "library/TDISQLite3UniDirQuery.h"
@@ -42,13 +43,31 @@ enum class TViewKind {
   Empty,          // anything else: an empty folder
 };
 
+// A value a view's rows hold in a column, their case ignored as the
+// platform ignores it ("_Other" of a path stands for the empty value).
+struct TViewKey {
+  const char16_t* Column = u"";
+  std::u16string Value;
+};
+
 struct TView {
   TViewKind Kind = TViewKind::Empty;
-  std::u16string SQL;  // the query that fills the view, if any
+  std::u16string SQL;  // the query that fills the view, if any, without the keys' conditions
+  std::vector<TViewKey> Keys;
 };
 
 // Classifies a listing path (without a trailing delimiter) and builds its SQL.
 TView ClassifyListingPath(std::u16string_view path);
+
+// The view's query with its keys' conditions and their parameters: the
+// rows whose columns the collation calls equal to the keys, in the order
+// they were stored, found through the columns' indexes.
+struct TViewQuery {
+  std::u16string SQL;
+  std::vector<std::u16string> Params;
+  std::vector<std::string> Utf8Params;  // bound after Params
+};
+TViewQuery BuildViewQuery(TDISQLite3Database& database, const TView& view);
 
 // One listing in progress: what FindFirst started and FindNext goes on
 // with. A host lists both panels at once, so every listing has its own.

@@ -252,6 +252,8 @@ std::string NoCaseSortKey(std::u16string_view text) {
   return key;
 }
 
+std::string NoCaseSortKeySystem(std::u16string_view text) { return NoCaseSortKey(text); }
+
 std::u16string LowerCase(std::u16string_view text) {
   if (text.empty()) return {};
   std::u16string result(text.size(), u'\0');

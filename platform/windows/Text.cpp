@@ -150,16 +150,19 @@ int CompareNoCaseSystem(std::u16string_view a, std::u16string_view b) {
   return Compare(LOCALE_SYSTEM_DEFAULT, a, b);
 }
 
-std::string NoCaseSortKey(std::u16string_view text) {
+namespace {
+
+std::string SortKey(LCID locale, std::u16string_view text) {
   // The system refuses a source of length 0; the empty text, zero-terminated,
   // gets the key the comparison gives it.
+  if (text.empty()) text = u"";
   const int length = text.empty() ? -1 : ApiLength(text.size());
   const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
-  const int needed = ::LCMapStringW(LOCALE_USER_DEFAULT, flags, Chars(text), length, nullptr, 0);
+  const int needed = ::LCMapStringW(locale, flags, Chars(text), length, nullptr, 0);
   if (needed > 0) {
     std::string key(static_cast<std::size_t>(needed), '\0');
     // With LCMAP_SORTKEY the destination is bytes, counted in bytes.
-    const int written = ::LCMapStringW(LOCALE_USER_DEFAULT, flags, Chars(text), length,
+    const int written = ::LCMapStringW(locale, flags, Chars(text), length,
                                        reinterpret_cast<wchar_t*>(key.data()), needed);
     if (written > 0) {
       // The key ends in a zero byte, which memcmp order does not need.
@@ -180,6 +183,12 @@ std::string NoCaseSortKey(std::u16string_view text) {
   }
   return key;
 }
+
+}  // namespace
+
+std::string NoCaseSortKey(std::u16string_view text) { return SortKey(LOCALE_USER_DEFAULT, text); }
+
+std::string NoCaseSortKeySystem(std::u16string_view text) { return SortKey(LOCALE_SYSTEM_DEFAULT, text); }
 
 std::u16string LowerCase(std::u16string_view text) {
   std::u16string result(text);

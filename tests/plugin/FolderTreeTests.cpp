@@ -132,6 +132,27 @@ TEST_F(FolderTree, ArtistFoldersMergeLetterCaseAndSortByTheLocale) {
   EXPECT_EQ(List(u"\\Artists\\BEYONC\u00c9")->size(), 2u);
 }
 
+TEST_F(FolderTree, AFolderListedAgainReadsNoWholeTableOrIndex) {
+  for (int i = 0; i < 40; ++i)
+    Lib.AddTrack({u"/m/" + platform::IntToU16(i) + u".mp3", i % 2 ? u"beyonc\u00e9" : u"Other", u"T", u"Album",
+                  u"Pop"});
+  const std::vector<std::u16string> folders = {u"\\Artists\\BEYONC\u00c9", u"\\Albums\\BEYONC\u00c9",
+                                               u"\\Albums\\BEYONC\u00c9\\album", u"\\Genres\\pop",
+                                               u"\\Genres\\pop\\BEYONC\u00c9"};
+  for (const auto& folder : folders) ASSERT_TRUE(List(folder)) << platform::Utf16ToUtf8(folder);
+  test::TStatementTrace trace(Lib.Db());
+  for (const auto& folder : folders) ASSERT_TRUE(List(folder)) << platform::Utf16ToUtf8(folder);
+  ASSERT_FALSE(trace.Statements.empty());
+  for (const std::string& sql : trace.Statements) {
+    if (sql.rfind("select", 0) != 0) continue;
+    TDISQLite3UniDirQuery plan(&Lib.Db());
+    plan.SetSQL(u"explain query plan " + platform::Utf8ToUtf16(sql));
+    plan.Open();
+    for (; !plan.Eof(); plan.Next())
+      EXPECT_EQ(plan.FieldByName(u"detail").AsString().find(u"SCAN"), std::u16string::npos) << sql;
+  }
+}
+
 TEST_F(FolderTree, EmptyValuesLiveInOther) {
   Lib.AddTrack({u"/m/1.mp3", u"", u"Empty"});
   Lib.AddTrack({u"/m/2.mp3", std::nullopt, u"Null"});
