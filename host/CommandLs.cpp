@@ -22,22 +22,40 @@ struct TLsOptions {
 int ListFolder(THostHarness& host, const std::u16string& path, const TLsOptions& options, bool header) {
   const char end = options.NullSeparated ? '\0' : '\n';
   auto shown = [&](const std::u16string& text) { return options.NullSeparated ? ToUtf8(text) : ShownText(text); };
-  const TListing listing = host.List(path);
+  // The entries are printed as the plug-in gives them, in its order, and
+  // only the names of folders are kept for -R. With -l the whole listing
+  // is read first: its columns are aligned to the widest value.
+  bool headed = false;
+  auto printHeader = [&] {
+    if (header && !headed) std::cout << shown(path) << ":" << end;
+    headed = true;
+  };
+  std::vector<std::u16string> folders;
+  TListing listing;
+  if (options.LongFormat) {
+    listing = host.List(path);
+  } else {
+    listing = host.ListEach(path, [&](const TEntry& entry) {
+      printHeader();
+      std::cout << Kind(entry) << "  " << shown(entry.Name) << end;
+      if (options.Recursive && entry.IsFolder()) folders.push_back(entry.Name);
+    });
+  }
   if (!listing.Ok && listing.LastError != platform::ErrorNoMoreFiles) {
     std::cerr << "velmaro: cannot list " << ShownText(path) << "\n";
     return 1;
   }
-  if (header) std::cout << shown(path) << ":" << end;
-  if (options.LongFormat)
+  printHeader();
+  if (options.LongFormat) {
     PrintLongListing(host, path, listing.Entries, std::cout, options.NullSeparated);
-  else
-    for (const TEntry& entry : listing.Entries) std::cout << Kind(entry) << "  " << shown(entry.Name) << end;
+    for (const TEntry& entry : listing.Entries)
+      if (options.Recursive && entry.IsFolder()) folders.push_back(entry.Name);
+  }
   if (!options.Recursive) return 0;
   int status = 0;
-  for (const TEntry& entry : listing.Entries) {
-    if (!entry.IsFolder()) continue;
+  for (const std::u16string& folder : folders) {
     if (!options.NullSeparated) std::cout << "\n";
-    status |= ListFolder(host, JoinVirtual(path, entry.Name), options, true);
+    status |= ListFolder(host, JoinVirtual(path, folder), options, true);
   }
   return status;
 }

@@ -8,9 +8,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
-#include <map>
+#include <functional>
 #include <optional>
-#include <set>
 
 #include "host/Commands.h"
 #include "host/LocalPath.h"
@@ -31,20 +30,24 @@ struct TPutItem {
   bool IsFolder = false;  // created in the panel before what it holds
 };
 
-// The entry name the Titles view gives a real path.
-std::u16string TitlesName(std::u16string name) {
-  if (!name.empty() && name[0] >= u'A' && name[0] <= u'Z') name[0] = static_cast<char16_t>(name[0] - u'A' + u'a');
-  for (char16_t& c : name)
-    if (c == platform::DirDelim) c = platform::AltDelim;
-  return name;
-}
-
 // The reason in a log line "Skipped PATH: REASON" (no reason holds ": "),
 // empty for any other line.
 std::string SkipReason(const TLogLine& line) {
   if (line.MsgType != fsapi::MSGTYPE_DETAILS || line.Text.rfind(u"Skipped ", 0) != 0) return {};
   const std::size_t colon = line.Text.rfind(u": ");
   return colon == std::u16string::npos ? std::string() : ToUtf8(line.Text.substr(colon + 2));
+}
+
+// How many tracks a message of the plug-in says were not recorded ("...: 3
+// tracks were not recorded, ..."), 0 when it says no such thing.
+std::size_t NotRecordedCount(std::u16string_view text) {
+  std::size_t at = text.find(u" tracks were not recorded");
+  if (at == std::u16string_view::npos) at = text.find(u" track was not recorded");
+  if (at == std::u16string_view::npos) return 0;
+  std::size_t count = 0, scale = 1;
+  for (; at > 0 && text[at - 1] >= u'0' && text[at - 1] <= u'9'; --at, scale *= 10)
+    count += static_cast<std::size_t>(text[at - 1] - u'0') * scale;
+  return count;
 }
 
 // The remote name of a local file below a folder that is copied to target.
@@ -115,11 +118,49 @@ int CommandPut(THostHarness& host, const TArgs& args) {
   if (files == 0 && items.empty()) return status;
 
   const bool batch = handed > 1;
+  // Each file's outcome comes from the plug-in as the file is copied: a
+  // failure result, or a log line "Skipped PATH: REASON" written during its
+  // FsPutFileW; a file that neither fails nor is skipped became a row.
+  // Nothing of the log is kept beyond the file in hand.
+  std::string reason;      // the skip reason logged during the current file
+  bool skippedNow = false;
+  host.KeepLogLines = false;
+  const auto previousOnLog = host.OnLog;
+  host.OnLog = [&](const TLogLine& line) {
+    if (previousOnLog) previousOnLog(line);
+    if (line.MsgType != fsapi::MSGTYPE_DETAILS || line.Text.rfind(u"Skipped ", 0) != 0) return;
+    skippedNow = true;
+    reason = SkipReason(line);
+  };
+  // A message the plug-in shows while a batch is open says that the
+  // library file could not take its changes, and how many recorded tracks
+  // were undone with them.
+  std::size_t requests = 0, undone = 0;
+  const auto previousOnRequest = host.OnRequest;
+  host.OnRequest = [&](const TRequest& request) {
+    ++requests;
+    undone += NotRecordedCount(request.Text);
+    if (previousOnRequest) previousOnRequest(request);
+  };
+  struct TRestore {
+    THostHarness& Host;
+    std::function<void(const TLogLine&)> Log;
+    std::function<void(const TRequest&)> Request;
+    ~TRestore() {
+      Host.OnLog = Log;
+      Host.OnRequest = Request;
+      Host.KeepLogLines = true;
+    }
+  } restore{host, previousOnLog, previousOnRequest};
+
   if (batch) host.StatusInfo(target, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_PUT_MULTI);
   TProgressBar progress;
   std::vector<std::string> failed;
-  // Why the plug-in skipped a file, as it wrote into the host's log.
-  std::map<std::string, std::string> reasons;
+  // The first skipped files with their reasons, and how many there were.
+  constexpr std::size_t Shown = 10;
+  std::vector<std::pair<std::string, std::string>> skipped;
+  std::size_t skippedCount = 0;
+  std::size_t rows = 0;
   std::size_t done = 0;
   for (const TPutItem& item : items) {
     if (item.IsFolder) {
@@ -131,63 +172,49 @@ int CommandPut(THostHarness& host, const TArgs& args) {
       continue;
     }
     progress.Show(static_cast<long long>(done), static_cast<long long>(handed), Utf8Path(item.Local.filename()));
-    const std::size_t logged = host.LogLines().size();
-    if (host.PutFile(item.LocalText, item.Remote) != fsapi::FS_FILE_OK)
+    skippedNow = false;
+    reason.clear();
+    if (host.PutFile(item.LocalText, item.Remote) != fsapi::FS_FILE_OK) {
       failed.push_back(Utf8Path(item.Local));
-    const std::vector<TLogLine> lines = host.LogLines();
-    for (std::size_t i = logged; i < lines.size(); ++i)
-      if (const std::string reason = SkipReason(lines[i]); !reason.empty()) reasons[Utf8Path(item.Local)] = reason;
+    } else if (skippedNow) {
+      // A line without a reason still skipped the file for this.
+      if (++skippedCount <= Shown)
+        skipped.emplace_back(Utf8Path(item.Local), reason.empty() ? "not audio the library takes" : reason);
+    } else {
+      ++rows;
+    }
     ++done;
   }
   progress.Show(static_cast<long long>(handed), static_cast<long long>(handed), "");
 
-  // What became rows: the Titles view names every recorded file. Inside a
-  // batch that is only so once the plug-in has committed it: whatever it
-  // says while the batch ends is its failure to do so.
-  const auto recordedNow = [&host] {
-    std::set<std::u16string> names;
-    for (const TEntry& entry : host.List(HostPath(u"\\Titles")).Entries) names.insert(entry.Name);
-    return names;
-  };
-  std::set<std::u16string> recorded = recordedNow();
-  bool lost = false;
+  // Inside a batch the rows are only in the library file once the plug-in
+  // has committed it: whatever it says while the batch ends is its
+  // failure to do so, and a part of the batch it undid earlier is lost too.
+  bool lost = undone > 0;
   if (batch) {
-    const std::size_t before = host.Requests().size();
+    const std::size_t before = requests;
     host.StatusInfo(target, fsapi::FS_STATUS_END, fsapi::FS_STATUS_OP_PUT_MULTI);
-    lost = host.Requests().size() != before;
+    lost = lost || requests != before;
   }
   progress.Finish();
+  // A message that gives no count loses every row of the batch.
+  const std::size_t notReached = undone > 0 ? std::min(undone, rows) : rows;
 
-  std::vector<std::pair<std::string, std::string>> skipped;
-  std::size_t rows = 0;
-  for (const TPutItem& item : items) {
-    if (item.IsFolder) continue;
-    if (recorded.count(TitlesName(item.LocalText))) {
-      ++rows;
-    } else if (std::find(failed.begin(), failed.end(), Utf8Path(item.Local)) == failed.end()) {
-      // A plug-in that logs nothing still skipped the file for this.
-      const auto reason = reasons.find(Utf8Path(item.Local));
-      skipped.emplace_back(Utf8Path(item.Local),
-                           reason != reasons.end() ? reason->second : "not audio the library takes");
-    }
-  }
   const auto listUnnamed = [&unnamed] {
     for (const fs::path& path : unnamed) std::cout << "  failed: " << ShownPath(path) << ": " << NotTextReason << "\n";
   };
   if (lost) {
     std::cout << "put " << files << (files == 1 ? " file: " : " files: ") << "the library file could not be written, "
-              << rows << (rows == 1 ? " row" : " rows") << " did not reach it\n";
+              << notReached << (notReached == 1 ? " row" : " rows") << " did not reach it\n";
     listUnnamed();
     return 1;
   }
   std::cout << "put " << files << (files == 1 ? " file: " : " files: ") << rows << " recorded in the library";
-  if (!skipped.empty()) std::cout << ", " << skipped.size() << " skipped";
+  if (skippedCount > 0) std::cout << ", " << skippedCount << " skipped";
   if (!failed.empty() || !unnamed.empty()) std::cout << ", " << failed.size() + unnamed.size() << " failed";
   std::cout << "\n";
-  constexpr std::size_t Shown = 10;
-  for (std::size_t i = 0; i < skipped.size() && i < Shown; ++i)
-    std::cout << "  skipped: " << ShownText(FromUtf8(skipped[i].first)) << ": " << skipped[i].second << "\n";
-  if (skipped.size() > Shown) std::cout << "  ... and " << skipped.size() - Shown << " more skipped\n";
+  for (const auto& [path, why] : skipped) std::cout << "  skipped: " << ShownText(FromUtf8(path)) << ": " << why << "\n";
+  if (skippedCount > Shown) std::cout << "  ... and " << skippedCount - Shown << " more skipped\n";
   listUnnamed();
   for (const std::string& path : failed) std::cout << "  failed: " << ShownText(FromUtf8(path)) << "\n";
   return failed.empty() && unnamed.empty() ? status : 1;

@@ -180,6 +180,13 @@ void THostHarness::ClearLogLines() {
 }
 
 TListing THostHarness::List(std::u16string_view virtualPath) {
+  std::vector<TEntry> entries;
+  TListing listing = ListEach(virtualPath, [&entries](const TEntry& entry) { entries.push_back(entry); });
+  listing.Entries = std::move(entries);
+  return listing;
+}
+
+TListing THostHarness::ListEach(std::u16string_view virtualPath, const std::function<void(const TEntry&)>& onEntry) {
   TListing listing;
   std::u16string path(virtualPath);
   fsapi::TFindDataW data{};
@@ -194,11 +201,16 @@ TListing THostHarness::List(std::u16string_view virtualPath) {
     return listing;
   }
   listing.Ok = true;
+  // The handle is closed whatever onEntry throws.
+  struct TCloser {
+    const TExports& Exports;
+    fsapi::THandle Handle;
+    ~TCloser() { Exports.FsFindClose(Handle); }
+  } closer{FExports, handle};
   do {
-    listing.Entries.push_back({Text(data.cFileName), data.dwFileAttributes});
+    onEntry(TEntry{Text(data.cFileName), data.dwFileAttributes});
     std::memset(&data, 0, sizeof data);
   } while (FExports.FsFindNextW(handle, &data));
-  FExports.FsFindClose(handle);
   return listing;
 }
 
@@ -318,7 +330,7 @@ void VELMARO_CALL THostHarness::LogCallback(int pluginNr, int msgType, fsapi::TW
   THostHarness* self = CurrentHarness;
   if (!self) return;
   TLogLine line{pluginNr, msgType, Text(text)};
-  {
+  if (self->KeepLogLines) {
     std::lock_guard<std::mutex> guard(self->FRequestsLock);
     self->FLogLines.push_back(line);
   }

@@ -120,6 +120,10 @@ class THostHarness {
 
   // Lists one folder completely (first, next until false, close).
   TListing List(std::u16string_view virtualPath);
+  // Lists one folder entry by entry: onEntry gets each entry as the
+  // plug-in gives it, and nothing is kept (the result has no Entries).
+  // No other listing may start before this one has returned.
+  TListing ListEach(std::u16string_view virtualPath, const std::function<void(const TEntry&)>& onEntry);
 
   // Copies one local file into the panel at remotePath (FsPutFileW).
   int PutFile(std::u16string_view localPath, std::u16string_view remotePath, int copyFlags = 0);
@@ -163,6 +167,9 @@ class THostHarness {
   void ClearLogLines();
   // Called for every log line as well.
   std::function<void(const TLogLine&)> OnLog;
+  // False: log lines only go to OnLog, and LogLines() stays empty (a long
+  // copy into the panel that keeps no memory of every line).
+  bool KeepLogLines = true;
   // Answers a question of the plug-in (a Yes/No request): true for Yes.
   // Without it every question is answered No.
   std::function<bool(const TRequest&)> OnQuestion;
