@@ -396,6 +396,19 @@ std::int64_t TDISQLite3Database::LastInsertRowId() const {
   return FHandle ? sqlite3_last_insert_rowid(FHandle) : 0;
 }
 
+std::pair<std::int64_t, std::int64_t> TDISQLite3Database::ChangeStamp() {
+  std::int64_t dataVersion = -1;
+  auto statement = TakePrepared(u"PRAGMA data_version");
+  try {
+    if (statement->Step() == SQLITE_ROW) dataVersion = statement->Column_Int64(0);
+  } catch (...) {
+    Reuse(std::move(statement));
+    throw;
+  }
+  Reuse(std::move(statement));
+  return {dataVersion, TotalChanges()};
+}
+
 std::int64_t TDISQLite3Database::TotalChanges() const { return FHandle ? sqlite3_total_changes64(FHandle) : 0; }
 
 void TDISQLite3Database::Vacuum() { RunSingle("VACUUM;"); }

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 struct sqlite3;
@@ -82,6 +83,9 @@ class TDISQLite3Database {
   // Resets the statement, clears its bindings and keeps it for the next
   // TakePrepared of its text (a statement of a closed connection is freed).
   void Reuse(std::unique_ptr<TDISQLite3Statement> statement);
+  // A stamp that moves whenever the file may have changed: another
+  // connection's commit (PRAGMA data_version) or a row this one changed.
+  std::pair<std::int64_t, std::int64_t> ChangeStamp();
 
   void StartTransaction(TTransactionType type);
   // Opens a write transaction (BEGIN IMMEDIATE: the file's write lock is

@@ -72,17 +72,8 @@ class TLookupCache final : public TConnectionCache {
   explicit TLookupCache(TDISQLite3Database& database) : FDatabase(database) {}
 
   TStamp Current() {
-    TStamp stamp;
-    auto statement = FDatabase.TakePrepared(u"PRAGMA data_version");
-    try {
-      if (statement->Step() == SQLITE_ROW) stamp.DataVersion = statement->Column_Int64(0);
-    } catch (...) {
-      FDatabase.Reuse(std::move(statement));
-      throw;
-    }
-    FDatabase.Reuse(std::move(statement));
-    stamp.TotalChanges = FDatabase.TotalChanges();
-    return stamp;
+    const auto [dataVersion, totalChanges] = FDatabase.ChangeStamp();
+    return TStamp{dataVersion, totalChanges};
   }
 
   // The text as the collation receives it from SQLite: a bound text takes

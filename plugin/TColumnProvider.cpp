@@ -201,12 +201,21 @@ void TColumnProvider::LoadRow(const std::u16string& real) {
 
 int TColumnProvider::GetValue(std::u16string_view fileName, int fieldIndex, void* fieldValue, int maxlen) {
   if (fieldIndex < 0 || fieldIndex >= ColumnFieldCount || maxlen <= 0) return fsapi::ft_fieldempty;
-  const std::u16string real = ContentFieldPath(fileName);
-  if (IsBlank(real) || real == fileName) return fsapi::ft_fieldempty;
   // A library that is not open has no rows to show.
   if (!FLibrary.DatabaseReady || !FLibrary.LibraryDatabase) return fsapi::ft_fieldempty;
-
-  LoadRow(real);
+  // A host asks for each column of an entry in turn: the entry resolved
+  // for the first one serves the others. A column asked for again is a new
+  // look at the entry (the host refreshed), which resolves it again.
+  const unsigned field = 1u << fieldIndex;
+  if (!FRowCached || fileName != FColumnQueryName || (FColumnQueryServed & field) != 0) {
+    const std::u16string real = ContentFieldPath(fileName);
+    if (IsBlank(real) || real == fileName) return fsapi::ft_fieldempty;
+    FRowCached = false;
+    LoadRow(real);
+    FColumnQueryName = fileName;
+    FColumnQueryServed = 0;
+  }
+  FColumnQueryServed |= field;
   if (!FRowFound) return fsapi::ft_fieldempty;
   const std::u16string& text = FRow[static_cast<std::size_t>(fieldIndex)];
   if (text.empty()) return fsapi::ft_fieldempty;

@@ -81,6 +81,8 @@ class TColumnProvider {
   // library file and lock every other writer out.
   std::unique_ptr<TDISQLite3UniDirQuery> FColumnQuery;
   std::u16string FColumnQueryPath;
+  std::u16string FColumnQueryName;  // the entry name FColumnQueryPath was resolved from
+  unsigned FColumnQueryServed = 0;  // the columns given since it was resolved, a bit each
   bool FRowCached = false;  // FRow holds the row of FColumnQueryPath
   bool FRowFound = false;   // ... and the library has such a row
   std::array<std::u16string, ColumnFieldCount> FRow;
