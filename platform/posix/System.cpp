@@ -4,14 +4,17 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <optional>
+#include <string_view>
 #include <thread>
 
 #include "platform/Text.h"
@@ -50,6 +53,24 @@ void SleepMs(unsigned milliseconds) { std::this_thread::sleep_for(std::chrono::m
 
 namespace {
 
+// The opener's full path from PATH, or empty when there is none: looked up
+// before the process forks, where looking up may still allocate.
+std::string FindOpener(const char* name) {
+  const char* path = std::getenv("PATH");
+  std::string_view rest = path ? path : "/usr/local/bin:/usr/bin:/bin";
+  while (true) {
+    const std::size_t colon = rest.find(':');
+    std::string folder(rest.substr(0, colon));
+    if (folder.empty()) folder = ".";
+    const std::string candidate = folder + "/" + name;
+    struct stat info {};
+    if (::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(candidate.c_str(), X_OK) == 0)
+      return candidate;
+    if (colon == std::string_view::npos) return {};
+    rest.remove_prefix(colon + 1);
+  }
+}
+
 // Reads the error number a child reports through the pipe; 0 when the pipe
 // closed without one (its program was started).
 int ReadChildError(int fd) {
@@ -68,8 +89,9 @@ bool OpenWithDefaultApplication(std::u16string_view path) {
   // The argument goes to the opener as one argv entry, never through a
   // shell; only a leading dash would be taken for an option.
   std::string argument = (*native)[0] == '-' ? "./" + *native : *native;
-  char program[] = "xdg-open";
-  char* const argv[] = {program, argument.data(), nullptr};
+  std::string program = FindOpener("xdg-open");
+  if (program.empty()) return false;
+  char* const argv[] = {program.data(), argument.data(), nullptr};
 
   // The opener runs detached: a child starts it as a grandchild and ends at
   // once, so the host neither waits for the application nor keeps a
@@ -105,7 +127,7 @@ bool OpenWithDefaultApplication(std::u16string_view path) {
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
     ::signal(SIGPIPE, SIG_DFL);
     ::signal(SIGCHLD, SIG_DFL);
-    ::execvp(program, argv);
+    ::execv(program.c_str(), argv);
     const int error = errno;
     (void)!::write(report[1], &error, sizeof error);
     ::_exit(127);
