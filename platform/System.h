@@ -1,9 +1,11 @@
-// The thread's last error, system error texts, local time, sleep, and
-// the user's configuration folder.
+// The thread's last error, system error texts, local time, sleep, the
+// user's configuration folder, and opening a file with the desktop's
+// default application.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace velmaro::platform {
 
@@ -26,5 +28,11 @@ struct TLocalTime {
 TLocalTime LocalNow();
 
 void SleepMs(unsigned milliseconds);
+
+// Hands a file to the desktop's default application for its kind, without
+// waiting for that application: `xdg-open` started detached, without a
+// shell, on POSIX; ShellExecuteW "open" on Windows. False when no opener
+// could be started (none installed, the system refused).
+bool OpenWithDefaultApplication(std::u16string_view path);
 
 }  // namespace velmaro::platform

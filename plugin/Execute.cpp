@@ -1,7 +1,11 @@
 // Executing an entry: the version text on the root, the Settings dialog,
-// a track opened in place by the host, or its Properties dialog.
+// a track opened with the desktop's default application (or in place by
+// the host), or its Properties dialog.
 #include <exception>
+#include <mutex>
 
+#include "platform/FileSystem.h"
+#include "platform/System.h"
 #include "platform/Text.h"
 #include "plugin/TPlugin.h"
 #include "plugin/VirtualPath.h"
@@ -45,7 +49,7 @@ int TPlugin::FsExecuteFileW(fsapi::THwnd mainWin, const char16_t* remoteName, co
       ReportDialogFailure(ui::ShowSettingsDialog(DialogContext(mainWin)));
       return fsapi::FS_EXEC_OK;
     }
-    if (action == u"open") return fsapi::FS_EXEC_YOURSELF;
+    if (action == u"open") return OpenTrack(remote);
     if (action != u"properties" || IsViewFolder(remote)) return fsapi::FS_EXEC_OK;
     const int depth = PathDepth(remote);
     if ((depth == 2 || depth == 3) && (Contains(remote, VPath(u"\\Albums")) || Contains(remote, VPath(u"\\Genres"))))
@@ -57,6 +61,20 @@ int TPlugin::FsExecuteFileW(fsapi::THwnd mainWin, const char16_t* remoteName, co
   } catch (...) {
   }
   return fsapi::FS_EXEC_OK;
+}
+
+int TPlugin::OpenTrack(std::u16string_view remote) {
+  // The host opens an entry itself by copying it to a temporary file under
+  // the entry's name, which the copy out does not keep: so the real file
+  // goes to the desktop's default application for it. When no opener can
+  // be started the host gets the entry back, as before.
+  std::u16string real;
+  {
+    std::lock_guard<std::recursive_mutex> guard(FLock);
+    real = FTree.ResolveVirtualPath(remote);
+  }
+  if (real.empty() || !platform::FileExists(real)) return fsapi::FS_EXEC_YOURSELF;
+  return platform::OpenWithDefaultApplication(real) ? fsapi::FS_EXEC_OK : fsapi::FS_EXEC_YOURSELF;
 }
 
 int TPlugin::RunHostCommand(std::u16string_view command) {

@@ -66,7 +66,7 @@ VELMARO_EXPORT void VELMARO_CALL FsStatusInfoW(TWChar* RemoteDir, int InfoStartE
 }
 
 VELMARO_EXPORT int VELMARO_CALL FsPutFileW(TWChar* LocalName, TWChar* RemoteName, int CopyFlags) {
-  TScope scope(Plugin());
+  // Locks for itself: the host's progress callback is called unlocked.
   return Plugin().FsPutFileW(LocalName, RemoteName, CopyFlags);
 }
 
@@ -131,6 +131,9 @@ VELMARO_EXPORT int VELMARO_CALL FsGetPreviewBitmap(char*, int, int, TBitmapHandl
 
 VELMARO_EXPORT int VELMARO_CALL FsLinksToLocalFiles() { return platform::HostTrue; }
 
-VELMARO_EXPORT int VELMARO_CALL FsGetBackgroundFlags() { return 0; }
+// Copies in and out may run on the host's worker threads, beside its
+// listings: every export holds the process-wide lock, a batch belongs to
+// the thread that announced it, and writers take turns at the library.
+VELMARO_EXPORT int VELMARO_CALL FsGetBackgroundFlags() { return BG_DOWNLOAD | BG_UPLOAD; }
 
 }  // extern "C"

@@ -89,6 +89,14 @@ inline constexpr int FS_STATUS_OP_PUT_MULTI = 5;
 inline constexpr int FS_STATUS_OP_RENMOV_SINGLE = 6;
 inline constexpr int FS_STATUS_OP_RENMOV_MULTI = 7;
 inline constexpr int FS_STATUS_OP_DELETE = 8;
+// A copy out of or into the panel on one of the host's worker threads.
+inline constexpr int FS_STATUS_OP_GET_MULTI_THREAD = 19;
+inline constexpr int FS_STATUS_OP_PUT_MULTI_THREAD = 20;
+
+// FsGetBackgroundFlags: which copies the host may run on worker threads.
+inline constexpr int BG_DOWNLOAD = 1;
+inline constexpr int BG_UPLOAD = 2;
+inline constexpr int BG_ASK_USER = 4;
 
 // Request types.
 inline constexpr int RT_MsgOK = 8;

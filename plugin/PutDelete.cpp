@@ -39,9 +39,59 @@ bool TPlugin::OpenWrite(TBatch* batch, std::optional<TWriteTransaction>& own, st
   }
 }
 
-int TPlugin::FsPutFileW(const char16_t* localName, const char16_t* remoteName, int) {
+namespace {
+
+// Tells the host which file is being put and how far; true when the user
+// asked to stop. Called without the lock: the host's callback may wait for
+// its own main thread, which may be waiting for the lock.
+bool PutProgress(fsapi::tProgressProcW progressProc, int pluginNr, const char16_t* localName,
+                 const char16_t* remoteName, int percent) {
+  if (progressProc == nullptr) return false;
+  std::u16string source = localName ? localName : u"", target = remoteName ? remoteName : u"";
+  return progressProc(pluginNr, source.data(), target.data(), percent) != 0;
+}
+
+}  // namespace
+
+int TPlugin::FsPutFileW(const char16_t* localName, const char16_t* remoteName, int copyFlags) {
+  if (localName == nullptr) return fsapi::FS_FILE_OK;
+  fsapi::tProgressProcW progressProc;
+  int pluginNr;
+  {
+    std::lock_guard<std::recursive_mutex> guard(FLock);
+    progressProc = FProgressProc;
+    pluginNr = FPluginNr;
+  }
+  // The host's cancel: this file is not recorded, and what the batch
+  // recorded so far is kept.
+  bool cancelled = false;
+  try {
+    cancelled = PutProgress(progressProc, pluginNr, localName, remoteName, 0);
+  } catch (...) {
+  }
+  int result = fsapi::FS_FILE_USERABORT;
+  {
+    TCallScope scope(*this);
+    if (cancelled) {
+      Trapped("FsPutFileW", 0, [&] {
+        if (TBatch* batch = ThisBatch()) CommitBatch(*batch);
+        return 0;
+      });
+    } else {
+      result = PutFile(localName, remoteName, copyFlags);
+    }
+  }
+  if (result == fsapi::FS_FILE_OK) {
+    try {
+      PutProgress(progressProc, pluginNr, localName, remoteName, 100);
+    } catch (...) {
+    }
+  }
+  return result;
+}
+
+int TPlugin::PutFile(const char16_t* localName, const char16_t* remoteName, int) {
   return Trapped("FsPutFileW", fsapi::FS_FILE_OK, [&] {
-    if (localName == nullptr) return fsapi::FS_FILE_OK;
     if (!platform::FileExists(localName)) {
       LogSkipped(localName, import::TSkipReason::NoFile);
       return fsapi::FS_FILE_OK;

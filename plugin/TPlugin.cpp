@@ -75,7 +75,10 @@ void TPlugin::FsSetDefaultParams(const fsapi::TDefaultParams* dps) {
 }
 
 void TPlugin::FsStatusInfoW(const char16_t*, int infoStartEnd, int infoOperation) {
-  if (infoOperation != fsapi::FS_STATUS_OP_PUT_MULTI && infoOperation != fsapi::FS_STATUS_OP_DELETE) return;
+  // A copy in on a worker thread is announced as such, also for one file.
+  if (infoOperation != fsapi::FS_STATUS_OP_PUT_MULTI && infoOperation != fsapi::FS_STATUS_OP_PUT_MULTI_THREAD &&
+      infoOperation != fsapi::FS_STATUS_OP_DELETE)
+    return;
   Trapped("FsStatusInfoW", 0, [&] {
     const std::thread::id thread = std::this_thread::get_id();
     if (infoStartEnd == fsapi::FS_STATUS_START) {

@@ -63,7 +63,11 @@ class TPlugin {
   void FsSetDefaultParams(const fsapi::TDefaultParams* dps);
   void FsStatusInfoW(const char16_t* remoteDir, int infoStartEnd, int infoOperation);
 
-  // Put and delete (PutDelete.cpp).
+  // Put and delete (PutDelete.cpp). A put tells the host's progress
+  // callback of each file (0 before, 100 once recorded), without the lock;
+  // a nonzero answer before the file is the host's cancel: FS_FILE_USERABORT,
+  // the file not recorded, what the batch recorded committed. Locks for
+  // itself.
   int FsPutFileW(const char16_t* localName, const char16_t* remoteName, int copyFlags);
   int FsDeleteFileW(const char16_t* remoteName);
   // Folders of the virtual tree exist while entries fill them: creating
@@ -84,8 +88,9 @@ class TPlugin {
   // Before a dialog writes to the library: no cached row outlives it.
   void CloseColumnQuery() { FColumns.CloseColumnQuery(); }
 
-  // Executing an entry (Execute.cpp): "open" on a track lets the host
-  // open the real file; "properties" shows the track's Properties; the
+  // Executing an entry (Execute.cpp): "open" on a track opens the real
+  // file with the desktop's default application, or lets the host open it
+  // when none can be started; "properties" shows the track's Properties; the
   // Settings entry shows Settings; the root shows the version text.
   // Takes the lock only for each database action of a dialog.
   int FsExecuteFileW(fsapi::THwnd mainWin, const char16_t* remoteName, const char16_t* verb);
@@ -93,6 +98,10 @@ class TPlugin {
   // Settings actions with their questions, progress and report through
   // the host's callbacks.
   int RunHostCommand(std::u16string_view command);
+  // "open" on an entry: FS_EXEC_OK once its real file went to the default
+  // application, FS_EXEC_YOURSELF when the entry names no file or no
+  // opener could be started.
+  int OpenTrack(std::u16string_view remote);
   ui::TDialogContext DialogContext(void* mainWin = nullptr);
 
   fsapi::THandle FsFindFirstW(const char16_t* path, fsapi::TFindDataW* findData);
@@ -140,6 +149,8 @@ class TPlugin {
   };
   // This thread's batch, or null.
   TBatch* ThisBatch();
+  // Records one file copied into the panel; called with the lock held.
+  int PutFile(const char16_t* localName, const char16_t* remoteName, int copyFlags);
   // Opens the library when it is not yet, at most once per batch.
   bool EnsureLibrary();
   // A log line naming a file the copy in skipped and why.

@@ -9,8 +9,11 @@ VELMARO_BUILD_PACKAGES=(cmake make g++ pkg-config binutils libsqlite3-dev libicu
 # The dialog tests: a private X server, a driver of its mouse and keys,
 # and screenshots.
 VELMARO_GUI_TEST_PACKAGES=(xvfb xdotool imagemagick)
-# The real host, started by the tests of velmaro install-plugin.
-VELMARO_HOST_APP_PACKAGES=(doublecmd-gtk)
+# The real host, started by the tests of velmaro install-plugin, and the
+# desktop's opener with which Enter on a track reaches the default
+# application. libqt5pas1 runs the Qt build, which fetch_doublecmd_qt
+# unpacks beside the build (it conflicts with the installed GTK one).
+VELMARO_HOST_APP_PACKAGES=(doublecmd-gtk xdg-utils libqt5pas1)
 # The Debian package: dpkg-shlibdeps works out its run-time dependencies.
 VELMARO_PACKAGE_PACKAGES=(dpkg-dev file)
 # The fuzz targets: clang with libFuzzer and the sanitizer runtimes.
@@ -33,6 +36,31 @@ install_packages() {
   # A mirror caught mid-sync can fail one index; the others still serve.
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq || echo "apt-get update reported errors; going on with the indexes it got"
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# Fetches Debian's Qt build of Double Commander into DIR/doublecmd-qt
+# (apt-get download, dpkg -x) without installing it, and links the shared
+# files of the installed GTK build beside its program, where it looks for
+# them. Once per DIR; a failure leaves the Qt leg of the tests skipped.
+fetch_doublecmd_qt() {
+  local dir=$1/doublecmd-qt
+  [ -x "$dir/usr/lib/doublecmd/doublecmd" ] && return 0
+  local download
+  download=$(mktemp -d)
+  if ! (cd "$download" && apt-get download -qq doublecmd-qt >/dev/null 2>&1) ||
+    ! dpkg -x "$download"/doublecmd-qt_*.deb "$dir.new"; then
+    echo "doublecmd-qt could not be fetched; its tests will be skipped"
+    rm -rf "$download" "$dir.new"
+    return 0
+  fi
+  rm -rf "$download"
+  local shared name
+  for shared in /usr/lib/doublecmd/*; do
+    name=$(basename "$shared")
+    [ -e "$dir.new/usr/lib/doublecmd/$name" ] || ln -s "$(readlink -f "$shared")" "$dir.new/usr/lib/doublecmd/$name"
+  done
+  rm -rf "$dir"
+  mv "$dir.new" "$dir"
 }
 
 # The Windows builds: the mingw-w64 cross compilers for 32-bit and 64-bit

@@ -1,8 +1,11 @@
-// Last error, error texts, local time and sleep on Windows.
+// Last error, error texts, local time, sleep and the default application
+// on Windows.
 #include "platform/System.h"
 
 #include "platform/Text.h"
 #include "platform/windows/WinApi.h"
+
+#include <shellapi.h>
 
 namespace velmaro::platform {
 
@@ -35,5 +38,15 @@ TLocalTime LocalNow() {
 }
 
 void SleepMs(unsigned milliseconds) { ::Sleep(milliseconds); }
+
+bool OpenWithDefaultApplication(std::u16string_view path) {
+  const std::optional<std::wstring> wide = windows::WidePath(path);
+  if (!wide || wide->empty()) return false;
+  // The shell answers a value above 32 once the application was started
+  // (or handed the file); no association, a missing file or a refusal
+  // give a smaller one.
+  const HINSTANCE result = ::ShellExecuteW(nullptr, L"open", wide->c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  return reinterpret_cast<INT_PTR>(result) > 32;
+}
 
 }  // namespace velmaro::platform

@@ -90,7 +90,7 @@ TEST(HostSession, AFreshLibraryListsItsRootAndEveryView) {
   EXPECT_TRUE(host.Requests().empty());
   ASSERT_TRUE(std::filesystem::exists(folder.Path("VORNAK.DB")));
   EXPECT_EQ(host.Exports().FsLinksToLocalFiles(), platform::HostTrue);
-  EXPECT_EQ(host.Exports().FsGetBackgroundFlags(), 0);
+  EXPECT_EQ(host.Exports().FsGetBackgroundFlags(), fsapi::BG_DOWNLOAD | fsapi::BG_UPLOAD);
 
   const TListing root = host.List(HostPath(u"\\"));
   EXPECT_EQ(Names(root), (std::vector<std::string>{"Albums", "Artists", "Favorites", "Genres", "Latest", "Titles",

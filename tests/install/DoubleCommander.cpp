@@ -140,14 +140,31 @@ std::string TXvfb::Run(const std::string& command, int* status) const {
   return RunCommand("DISPLAY=" + FDisplay + " " + command, status);
 }
 
+std::vector<THostBuild> HostBuilds(std::string* missing) {
+  std::vector<THostBuild> builds;
+  if (RunCommand("command -v doublecmd 2>/dev/null").empty()) {
+    if (missing) *missing += "doublecmd-gtk is not installed; ";
+  } else {
+    builds.push_back({"gtk", "doublecmd"});
+  }
+  const std::string qt = VELMARO_BINARY_DIR "/doublecmd-qt/usr/lib/doublecmd/doublecmd";
+  if (::access(qt.c_str(), X_OK) == 0)
+    builds.push_back({"qt", qt});
+  else if (missing)
+    *missing += "doublecmd-qt is not unpacked in the build folder (scripts/test fetches it); ";
+  return builds;
+}
+
 TDoubleCommander::TDoubleCommander(const TXvfb& xvfb, const std::filesystem::path& configDir,
-                                   const std::string& left, const std::string& right)
+                                   const std::string& left, const std::string& right, const std::string& program,
+                                   const std::string& environment)
     : FXvfb(xvfb) {
   std::string panels;
   if (!left.empty()) panels += " " + ShellQuoted(left);
   if (!right.empty()) panels += " " + ShellQuoted(right);
-  FPid = Trimmed(xvfb.Run("doublecmd --no-splash " + ShellQuoted("--config-dir=" + configDir.string()) + panels +
-                          " >" + FFolder.Path("log") + " 2>&1 </dev/null & echo $!"));
+  FPid = Trimmed(xvfb.Run("env " + environment + " " + ShellQuoted(program) + " --no-splash " +
+                          ShellQuoted("--config-dir=" + configDir.string()) + panels + " >" + FFolder.Path("log") +
+                          " 2>&1 </dev/null & echo $!"));
   // The main window's title names the program. A first start shows a small
   // window of that name before the main one, so the window that counts is
   // a visible one of full size.

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "support/TestFolder.h"
 
@@ -40,6 +41,16 @@ class TUnpackedPackage {
   std::string FOutput;
 };
 
+// One Debian build of Double Commander: the installed one (GTK), or the
+// Qt one that scripts/test unpacks into the build folder (the two
+// packages conflict, so it is not installed).
+struct THostBuild {
+  std::string Name;     // "gtk", "qt"
+  std::string Program;  // what to run
+};
+// The builds at hand; why a build is missing goes into missing.
+std::vector<THostBuild> HostBuilds(std::string* missing = nullptr);
+
 // A private X server on a free display number from 50 up, stopped (and
 // every window on it closed) when this ends.
 class TXvfb {
@@ -62,8 +73,10 @@ class TDoubleCommander {
  public:
   // Starts it on configDir with its panels on the given folders (none:
   // where it left them); Window() is empty when no main window showed.
+  // environment: assignments ("A=b C=d", shell-quoted) it starts with.
   TDoubleCommander(const TXvfb& xvfb, const std::filesystem::path& configDir, const std::string& left = "",
-                   const std::string& right = "");
+                   const std::string& right = "", const std::string& program = "doublecmd",
+                   const std::string& environment = "");
   // Ends it if it is still running (without its configuration written).
   ~TDoubleCommander();
   TDoubleCommander(const TDoubleCommander&) = delete;

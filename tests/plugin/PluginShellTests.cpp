@@ -2,14 +2,22 @@
 // parameters, batches in one transaction, messages to the host.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include <sqlite3.h>
 
 #include "library/SqlText.h"
 #include "platform/Text.h"
 #include "plugin/TPlugin.h"
 #include "plugin/VirtualPath.h"
+#include "plugin/PutDelete.h"
 #include "support/LibraryFixture.h"
+#include "support/MpegBuilder.h"
 #include "support/SystemSupport.h"
 
 using namespace velmaro;
@@ -153,6 +161,123 @@ TEST_F(PluginShell, ExecutingFollowsTheVerbRules) {
     EXPECT_EQ(execute(track, u"properties"), R(fsapi::FS_EXEC_OK, 1)) << platform::Utf16ToUtf8(track);
   EXPECT_EQ(execute(u"\\Titles\\x.mp3", u"chmod 644"), R(fsapi::FS_EXEC_OK, 0));
   EXPECT_EQ(Plugin.FsExecuteFileW(nullptr, nullptr, nullptr), fsapi::FS_EXEC_OK);
+}
+
+// PATH set to a folder of the test's own while it lives.
+class TPathOverride {
+ public:
+  explicit TPathOverride(const std::string& path) {
+    if (const char* old = std::getenv("PATH")) FOld = old;
+    velmaro::test::SetEnvironment("PATH", path);
+  }
+  ~TPathOverride() { velmaro::test::SetEnvironment("PATH", FOld); }
+
+ private:
+  std::string FOld;
+};
+
+TEST_F(PluginShell, OpenHandsTheRealFileToTheDefaultApplicationOrBackToTheHost) {
+  if (platform::IsWindows) GTEST_SKIP() << "the Windows opener is the shell's own";
+  const auto params = Params(Folder.Path("v.ini"));
+  Plugin.FsSetDefaultParams(&params);
+  // A name no shell would pass on whole.
+  const std::string name = "it's a \"song\" $(touch pwned) -x.mp3";
+  const velmaro::testsupport::TBytes bytes = velmaro::testsupport::MpegFrames({}, 40);
+  std::ofstream(velmaro::test::Utf8Path(Folder.Path(name)), std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  const std::u16string real = Folder.Path16(name);
+  ASSERT_EQ(Plugin.FsPutFileW(real.c_str(), VPath(u"\\Titles\\x.mp3").c_str(), 0), fsapi::FS_FILE_OK);
+  const std::u16string entry =
+      VPath(u"\\Titles\\") + ReplaceChar(LowerFirstChar(real), PathDelim, AltDelim);
+
+  // No opener on the path: the host opens the entry itself.
+  std::filesystem::create_directories(Folder.Path() / "bin");
+  {
+    TPathOverride path(Folder.Path("bin"));
+    EXPECT_EQ(Plugin.FsExecuteFileW(nullptr, entry.c_str(), u"open"), fsapi::FS_EXEC_YOURSELF);
+  }
+  // An opener that records its arguments gets the real path as one of them.
+  Folder.Write("bin/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" > \"$0.args.tmp\" && mv \"$0.args.tmp\" \"$0.args\"\n");
+  std::filesystem::permissions(Folder.Path() / "bin/xdg-open", std::filesystem::perms::owner_all);
+  {
+    TPathOverride path(Folder.Path("bin") + ":/usr/bin:/bin");
+    EXPECT_EQ(Plugin.FsExecuteFileW(nullptr, entry.c_str(), u"open"), fsapi::FS_EXEC_OK);
+  }
+  const std::string recorded = Folder.Path("bin/xdg-open.args");
+  for (int i = 0; i < 100 && !std::filesystem::exists(recorded); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(velmaro::test::ReadAll(recorded), "1\n" + Folder.Path(name) + "\n");
+  EXPECT_FALSE(std::filesystem::exists(Folder.Path() / "pwned"));
+  // An entry that names no file is the host's again.
+  EXPECT_EQ(Plugin.FsExecuteFileW(nullptr, VPath(u"\\Titles\\nowhere.mp3").c_str(), u"open"),
+            fsapi::FS_EXEC_YOURSELF);
+}
+
+// Rows of a library file, read through a connection of its own (-1 when
+// it cannot be read): what was committed.
+int CommittedRows(const std::string& db) {
+  sqlite3* connection = nullptr;
+  int count = -1;
+  if (sqlite3_open_v2(db.c_str(), &connection, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(connection, "select count(*) from mp3files", -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW)
+      count = sqlite3_column_int(statement, 0);
+    sqlite3_finalize(statement);
+  }
+  sqlite3_close(connection);
+  return count;
+}
+
+struct TProgressCall {
+  std::u16string Source, Target;
+  int Percent;
+};
+std::vector<TProgressCall> ProgressCalls;
+std::size_t CancelAtCall = 0;  // answer 1 at this call (1-based), 0: never
+
+int VELMARO_CALL RecordProgress(int, char16_t* source, char16_t* target, int percent) {
+  ProgressCalls.push_back({source ? source : u"", target ? target : u"", percent});
+  return ProgressCalls.size() == CancelAtCall ? 1 : 0;
+}
+
+TEST_F(PluginShell, ABackgroundCopyInShowsEachFileAndStopsAtTheHostsCancel) {
+  ProgressCalls.clear();
+  CancelAtCall = 5;  // before the third file
+  Plugin.FsInitW(1, RecordProgress, nullptr, Request1);
+  const auto params = Params(Folder.Path("v.ini"));
+  Plugin.FsSetDefaultParams(&params);
+  std::vector<std::u16string> files;
+  const velmaro::testsupport::TBytes bytes = velmaro::testsupport::MpegFrames({}, 40);
+  for (int i = 0; i < 4; ++i) {
+    const std::string name = std::to_string(i) + ".mp3";
+    std::ofstream(velmaro::test::Utf8Path(Folder.Path(name)), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    files.push_back(Folder.Path16(name));
+  }
+  const std::u16string remote = VPath(u"\\Titles\\x.mp3");
+  char16_t dir[] = u"/";
+  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_START, fsapi::FS_STATUS_OP_PUT_MULTI_THREAD);
+  EXPECT_EQ(Plugin.FsPutFileW(files[0].c_str(), remote.c_str(), 0), fsapi::FS_FILE_OK);
+  EXPECT_EQ(Plugin.FsPutFileW(files[1].c_str(), remote.c_str(), 0), fsapi::FS_FILE_OK);
+  // The two recorded files are one batch, not yet committed.
+  EXPECT_EQ(CommittedRows(Folder.Path("VORNAK.DB")), 0);
+  EXPECT_EQ(Plugin.FsPutFileW(files[2].c_str(), remote.c_str(), 0), fsapi::FS_FILE_USERABORT);
+  // The cancel keeps and commits what was recorded; the third is not.
+  EXPECT_EQ(CommittedRows(Folder.Path("VORNAK.DB")), 2);
+  Plugin.FsStatusInfoW(dir, fsapi::FS_STATUS_END, fsapi::FS_STATUS_OP_PUT_MULTI_THREAD);
+  EXPECT_EQ(CommittedRows(Folder.Path("VORNAK.DB")), 2);
+  ASSERT_EQ(ProgressCalls.size(), 5u);
+  EXPECT_EQ(ProgressCalls[0].Source, files[0]);
+  EXPECT_EQ(ProgressCalls[0].Target, remote);
+  EXPECT_EQ(ProgressCalls[0].Percent, 0);
+  EXPECT_EQ(ProgressCalls[1].Percent, 100);
+  EXPECT_EQ(ProgressCalls[4].Source, files[2]);
+  EXPECT_TRUE(Calls.empty());
+  // A copy the host did not cancel records the file as before.
+  CancelAtCall = 0;
+  EXPECT_EQ(Plugin.FsPutFileW(files[3].c_str(), remote.c_str(), 0), fsapi::FS_FILE_OK);
+  EXPECT_EQ(CommittedRows(Folder.Path("VORNAK.DB")), 3);
 }
 
 TEST(PluginUnload, KeepsABatchTheHostNeverEnded) {

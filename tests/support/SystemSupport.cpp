@@ -50,6 +50,8 @@ std::string WineVersion() {
 
 void UnsetEnvironment(const char* name) { ::_putenv_s(name, ""); }
 
+void SetEnvironment(const char* name, const std::string& value) { ::_putenv_s(name, value.c_str()); }
+
 }  // namespace velmaro::test
 
 #else
@@ -70,6 +72,8 @@ unsigned AnsiCodePage() { return 1252; }
 std::string WineVersion() { return {}; }
 
 void UnsetEnvironment(const char* name) { ::unsetenv(name); }
+
+void SetEnvironment(const char* name, const std::string& value) { ::setenv(name, value.c_str(), 1); }
 
 }  // namespace velmaro::test
 

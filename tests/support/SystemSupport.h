@@ -22,6 +22,8 @@ std::string WineVersion();
 
 // Removes a variable from this process's environment.
 void UnsetEnvironment(const char* name);
+// Sets a variable of this process's environment.
+void SetEnvironment(const char* name, const std::string& value);
 
 // The 8-bit text a host passes for a path given as UTF-8 (the default ini
 // name): UTF-8 on POSIX, the ANSI code page on Windows.
