@@ -77,6 +77,7 @@ std::u16string SkipReasonText(TSkipReason reason) {
     case TSkipReason::TooShort: return u"too short";
     case TSkipReason::Channels: return u"a channel count the library does not take";
     case TSkipReason::ReadError: return u"could not be read";
+    case TSkipReason::CaseTwin: return u"the library holds a file whose path differs only in letter case";
   }
   return u"not audio the library takes";
 }
@@ -143,6 +144,26 @@ TPathRows PathRows(TDISQLite3Database& database, std::u16string_view path) {
 
 bool NoRows(const TPathRows& rows) { return rows.Listed && rows.Params.size() == 1; }
 
+// Where paths tell letter case apart but the file's key ignores it, a row
+// of another file whose path differs only in case, and which is still
+// there: replacing its row would drop a file that was recorded. A row
+// whose file is gone (renamed to this one) is replaced as ever.
+bool HasCaseTwin(TDISQLite3Database& database, const TPathRows& rows, std::u16string_view path) {
+  if (platform::PathsIgnoreCase || NoRows(rows)) return false;
+  TDISQLite3UniDirQuery query(&database);
+  query.SetSQL(u"select \"mf_path\" from \"mp3files\" where " + rows.Condition);
+  query.SetParams(rows.Params);
+  std::vector<std::u16string> others;
+  for (query.Open(); !query.Eof(); query.Next()) {
+    std::u16string stored = query.Fields(0).AsString();
+    if (stored != path) others.push_back(std::move(stored));
+  }
+  query.Close();
+  for (const std::u16string& other : others)
+    if (platform::FilePresence(other) != platform::TFilePresence::Gone) return true;
+  return false;
+}
+
 TExistingMarks ReadMarks(TDISQLite3Database& database, const TPathRows& rows) {
   TExistingMarks marks;
   if (NoRows(rows)) return marks;
@@ -199,7 +220,7 @@ bool ImportTrack(std::u16string_view path, TDISQLite3Database& database, bool fa
 }
 
 TImportResult RecordTrack(TDISQLite3Database& database, std::u16string_view path, const TTrackFields& fields,
-                          bool favorite) {
+                          bool favorite, TSkipReason* why) {
   try {
     database.StartTransaction(TTransactionType::ttDeferred);
   } catch (...) {
@@ -207,6 +228,11 @@ TImportResult RecordTrack(TDISQLite3Database& database, std::u16string_view path
   }
   try {
     const TPathRows rows = PathRows(database, path);
+    if (HasCaseTwin(database, rows, path)) {
+      database.Rollback();
+      if (why) *why = TSkipReason::CaseTwin;
+      return TImportResult::NotAccepted;
+    }
     const TExistingMarks marks = ReadMarks(database, rows);
     const std::u16string favoriteValue = favorite ? std::u16string(u"1") : marks.Favorite;
     WriteRow(database, path, rows, fields, favoriteValue, marks.Rating);
@@ -231,7 +257,7 @@ TImportResult ImportTrackFile(std::u16string_view path, TDISQLite3Database& data
     if (why) *why = TSkipReason::ReadError;
     return TImportResult::NotAccepted;
   }
-  return RecordTrack(database, path, fields, favorite);
+  return RecordTrack(database, path, fields, favorite, why);
 }
 
 }  // namespace velmaro::import

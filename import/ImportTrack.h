@@ -38,9 +38,12 @@ enum class TImportResult {
 // Writes the row of a file whose fields were read, keeping the rating and
 // (unless favorite asks for one) the favourite mark stored for its path.
 // Runs in its own level of the caller's transaction (or its own
-// transaction): Imported, or Failed with the library unchanged.
+// transaction): Imported; NotAccepted when the library holds another file
+// that is still there under a path differing only in letter case, which
+// the row's key cannot tell apart (*why says so); or Failed with the
+// library unchanged.
 TImportResult RecordTrack(TDISQLite3Database& database, std::u16string_view path, const TTrackFields& fields,
-                          bool favorite);
+                          bool favorite, TSkipReason* why = nullptr);
 
 // ImportTrack with the reason of a false result; for NotAccepted, why a
 // file was not taken goes into *why when it is given.

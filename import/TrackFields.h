@@ -35,6 +35,7 @@ enum class TSkipReason {
   TooShort,          // its play time is 0.1 s or less
   Channels,          // a channel count the reader does not take
   ReadError,         // a reader failed on it
+  CaseTwin,          // the library holds another file whose path differs only in letter case
 };
 
 }  // namespace velmaro::import

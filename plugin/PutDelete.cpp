@@ -121,8 +121,11 @@ int TPlugin::PutFile(const char16_t* localName, const char16_t* remoteName, int)
     TBatch* batch = ThisBatch();
     std::optional<TWriteTransaction> own;
     if (!OpenWrite(batch, own, u"a copy into the panel")) return fsapi::FS_FILE_WRITEERROR;
-    if (import::RecordTrack(*FLibrary.LibraryDatabase, path, fields, favorite) != import::TImportResult::Imported)
-      return fsapi::FS_FILE_WRITEERROR;
+    switch (import::RecordTrack(*FLibrary.LibraryDatabase, path, fields, favorite, &why)) {
+      case import::TImportResult::Imported: break;
+      case import::TImportResult::NotAccepted: LogSkipped(localName, why); return fsapi::FS_FILE_OK;
+      case import::TImportResult::Failed: return fsapi::FS_FILE_WRITEERROR;
+    }
     if (own) {
       try {
         own->Commit();

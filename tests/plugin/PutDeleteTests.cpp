@@ -107,6 +107,19 @@ TEST_F(PutDelete, WhatNoReaderTakesIsSkippedQuietly) {
   EXPECT_TRUE(List(u"\\Titles").empty());
 }
 
+TEST_F(PutDelete, AFileWhosePathDiffersOnlyInCaseNeverDropsARecordedOne) {
+  if (platform::PathsIgnoreCase) GTEST_SKIP() << "paths ignore letter case here";
+  // The row's key ignores letter case; the file system does not.
+  const std::u16string upper = Audio("Song.mp3"), lower = Audio("song.mp3");
+  EXPECT_EQ(Put(upper, u"\\Song.mp3"), fsapi::FS_FILE_OK);
+  EXPECT_EQ(Put(lower, u"\\song.mp3"), fsapi::FS_FILE_OK);
+  EXPECT_EQ(List(u"\\Titles"), std::vector<std::u16string>{PathEntry(upper)});
+  // Once the first is gone (renamed), the second takes its row.
+  std::filesystem::remove(Folder.Path("Song.mp3"));
+  EXPECT_EQ(Put(lower, u"\\song.mp3"), fsapi::FS_FILE_OK);
+  EXPECT_EQ(List(u"\\Titles"), std::vector<std::u16string>{PathEntry(lower)});
+}
+
 TEST_F(PutDelete, ALibraryThatCannotBeWrittenIsAFailure) {
   const std::u16string a = Audio("a.mp3");
   Plugin.Library().LibraryDatabase->Execute(
