@@ -30,15 +30,17 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Rows of the library (-1 while it cannot be read); their paths into paths.
-int TrackCount(const fs::path& db, std::string* artists = nullptr, std::vector<std::string>* paths = nullptr) {
+// Rows of the library (-1 while it cannot be read), of those that meet the
+// condition where; their paths into paths.
+int TrackCount(const fs::path& db, std::string* artists = nullptr, std::vector<std::string>* paths = nullptr,
+               const std::string& where = "1") {
   sqlite3* connection = nullptr;
   int count = -1;
   if (sqlite3_open_v2(db.c_str(), &connection, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
     sqlite3_busy_timeout(connection, 2000);
     sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(connection, "select mf_artist, mf_path from mp3files order by mf_artist", -1, &statement,
-                           nullptr) == SQLITE_OK) {
+    const std::string sql = "select mf_artist, mf_path from mp3files where " + where + " order by mf_artist";
+    if (sqlite3_prepare_v2(connection, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
       count = 0;
       int step;
       while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
@@ -226,14 +228,27 @@ TEST_P(DoubleCommanderSession, CopyMusicInOpenATrackWithTheDefaultApplicationAnd
       << given;
 
   // Properties of that track (Alt+Enter), then Settings (the root's last
-  // entry): the plug-in's windows inside the host's process.
+  // entry): the plug-in's windows inside the host's process. Properties
+  // is filled in, rated and saved by keyboard alone: the title has the
+  // keyboard with its text selected, six Tabs reach the stars, the next
+  // one Favorite, and Enter is OK.
   X("windowfocus --sync " + window + " key Home Down alt+Return");
   const std::string properties = FindWindow("^Properties$");
   EXPECT_FALSE(properties.empty()) << "no Properties window\n" << host->Log();
-  Shot("3-properties");
   if (!properties.empty()) {
-    X("windowfocus --sync " + properties + " key Escape");
+    X("windowfocus --sync " + properties + " type --delay 30 'Keyed in'");
+    X("windowfocus --sync " + properties + " key --delay 60 Tab Tab Tab Tab Tab Tab 4 Tab space");
+    Shot("3-properties");
+    X("windowfocus --sync " + properties + " key Return");
     WaitFor([&] { return FindWindow("^Properties$", 1s).empty(); }, 10s);
+    EXPECT_TRUE(WaitFor(
+        [&] {
+          return TrackCount(Library(), nullptr, nullptr,
+                            "mf_title = 'Keyed in' and mf_rating = 4 and mf_favorite = 1") == 1;
+        },
+        10s))
+        << "Properties saved no keyed-in title, rating and favourite\n"
+        << host->Log();
   }
   X("windowfocus --sync " + window + " key BackSpace");
   std::this_thread::sleep_for(1s);

@@ -2,6 +2,7 @@
 
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
+#include <FL/Fl_Input_.H>
 #include <FL/Fl_Progress.H>
 #include <FL/fl_draw.H>
 #include <FL/x.H>
@@ -320,7 +321,11 @@ int TDialogWindow::handle(int event) {
   if (event == FL_FOCUS && InitialFocus != nullptr) {
     Fl_Widget* first = InitialFocus;
     InitialFocus = nullptr;
-    if (first->take_focus()) return 1;
+    if (first->take_focus()) {
+      // Its text selected, as a Tab selects it: typing replaces it.
+      if (auto* input = dynamic_cast<Fl_Input_*>(first)) input->position(input->size(), 0);
+      return 1;
+    }
   }
   // An Enter the focused control did not take comes up through its
   // parents to here; taken now, before FLTK offers it as a shortcut, when
