@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -48,6 +49,8 @@ struct THostBuild {
   std::string Name;     // "gtk", "qt"
   std::string Program;  // what to run
 };
+// How test names show a build: its name.
+inline void PrintTo(const THostBuild& build, std::ostream* out) { *out << build.Name; }
 // The builds at hand; why a build is missing goes into missing.
 std::vector<THostBuild> HostBuilds(std::string* missing = nullptr);
 
