@@ -129,14 +129,7 @@ def expect_fields(rec, size, tagset):
         f["genre"] = prepare(GENRES[code - 1] if 1 <= code <= 192 else text("©gen"))
         f["hasimage"] = "1" if find("covr") else ""
     f["filesize"] = str(size)
-    name = base_name(rec["path"])
-    if not trim(f["artist"]):
-        f["artist"] = clean(name.split(" - ", 1)[0]) if " - " in name else ""
-    if not trim(f["title"]):
-        f["title"] = clean(name.split(" - ", 1)[1]) if " - " in name else ""
-    if not trim(f["album"]):
-        f["album"] = "Music"
-    return f
+    return name_fallbacks(f, rec["path"])
 
 
 FORMAT_CODE = {"mp3": 0, "flac": 1, "ogg": 2, "wma": 3, "mp4": 4, "opus": 5}

@@ -93,6 +93,18 @@ def base_name(path):
     return name.replace("_", " ")
 
 
+def name_fallbacks(f, path):
+    """Empty artist, title and album as the import fills them: from an
+    "Artist - Title" file name, and "Music"."""
+    name = base_name(path)
+    if not trim(f["artist"]):
+        f["artist"] = clean(name.split(" - ", 1)[0]) if " - " in name else ""
+    if not trim(f["title"]):
+        f["title"] = clean(name.split(" - ", 1)[1]) if " - " in name else ""
+    if not trim(f["album"]):
+        f["album"] = "Music"
+    return f
+
 def expect_tags(path, size, tagset):
     f = dict.fromkeys(["artist", "title", "album", "year", "genre", "comment",
                        "trackno", "hasimage", "filesize"], "")
@@ -131,14 +143,7 @@ def expect_tags(path, size, tagset):
             f["trackno"] = str(v1["track"]) if v1["rev"] == 1 else "0"
         if f["filesize"] == "":
             f["filesize"] = str(size)
-    name = base_name(path)
-    if not trim(f["artist"]):
-        f["artist"] = clean(name.split(" - ", 1)[0]) if " - " in name else ""
-    if not trim(f["title"]):
-        f["title"] = clean(name.split(" - ", 1)[1]) if " - " in name else ""
-    if not trim(f["album"]):
-        f["album"] = "Music"
-    return f
+    return name_fallbacks(f, path)
 
 # ------------------------------------------------------------ MPEG stream values
 
