@@ -144,40 +144,40 @@ TPathRows PathRows(TDISQLite3Database& database, std::u16string_view path) {
 
 bool NoRows(const TPathRows& rows) { return rows.Listed && rows.Params.size() == 1; }
 
+// The rows a path's condition finds: the marks of the first one stored,
+// and every row's own path.
+struct TStoredRows {
+  TExistingMarks Marks;
+  std::vector<std::u16string> Paths;
+};
+
+TStoredRows ReadStoredRows(TDISQLite3Database& database, const TPathRows& rows) {
+  TStoredRows stored;
+  if (NoRows(rows)) return stored;
+  TDISQLite3UniDirQuery query(&database);
+  query.SetSQL(u"select \"mf_favorite\", \"mf_rating\", \"mf_path\" from \"mp3files\" where " + rows.Condition +
+               (rows.Listed ? u" order by rowid" : u""));
+  query.SetParams(rows.Params);
+  for (query.Open(); !query.Eof(); query.Next()) {
+    if (stored.Paths.empty()) {
+      stored.Marks.Favorite = query.Fields(0).AsString();
+      stored.Marks.Rating = query.Fields(1).AsString();
+    }
+    stored.Paths.push_back(query.Fields(2).AsString());
+  }
+  query.Close();
+  return stored;
+}
+
 // Where paths tell letter case apart but the file's key ignores it, a row
 // of another file whose path differs only in case, and which is still
 // there: replacing its row would drop a file that was recorded. A row
 // whose file is gone (renamed to this one) is replaced as ever.
-bool HasCaseTwin(TDISQLite3Database& database, const TPathRows& rows, std::u16string_view path) {
-  if (platform::PathsIgnoreCase || NoRows(rows)) return false;
-  TDISQLite3UniDirQuery query(&database);
-  query.SetSQL(u"select \"mf_path\" from \"mp3files\" where " + rows.Condition);
-  query.SetParams(rows.Params);
-  std::vector<std::u16string> others;
-  for (query.Open(); !query.Eof(); query.Next()) {
-    std::u16string stored = query.Fields(0).AsString();
-    if (stored != path) others.push_back(std::move(stored));
-  }
-  query.Close();
-  for (const std::u16string& other : others)
-    if (platform::FilePresence(other) != platform::TFilePresence::Gone) return true;
+bool HasCaseTwin(const TStoredRows& stored, std::u16string_view path) {
+  if (platform::PathsIgnoreCase) return false;
+  for (const std::u16string& other : stored.Paths)
+    if (other != path && platform::FilePresence(other) != platform::TFilePresence::Gone) return true;
   return false;
-}
-
-TExistingMarks ReadMarks(TDISQLite3Database& database, const TPathRows& rows) {
-  TExistingMarks marks;
-  if (NoRows(rows)) return marks;
-  TDISQLite3UniDirQuery query(&database);
-  // Of several rows, the first one stored.
-  query.SetSQL(u"select \"mf_favorite\", \"mf_rating\" from \"mp3files\" where " + rows.Condition +
-               (rows.Listed ? u" order by rowid" : u""));
-  query.SetParams(rows.Params);
-  query.Open();
-  if (!query.Eof()) {
-    marks.Favorite = query.Fields(0).AsString();
-    marks.Rating = query.Fields(1).AsString();
-  }
-  return marks;
 }
 
 std::int64_t DeleteRows(TDISQLite3Database& database, const TPathRows& rows) {
@@ -203,7 +203,7 @@ void WriteRow(TDISQLite3Database& database, std::u16string_view path, const TPat
 }  // namespace
 
 TExistingMarks ReadExistingMarks(TDISQLite3Database& database, std::u16string_view path) {
-  return ReadMarks(database, PathRows(database, path));
+  return ReadStoredRows(database, PathRows(database, path)).Marks;
 }
 
 void WriteTrackRow(TDISQLite3Database& database, std::u16string_view path, const TTrackFields& f,
@@ -228,12 +228,13 @@ TImportResult RecordTrack(TDISQLite3Database& database, std::u16string_view path
   }
   try {
     const TPathRows rows = PathRows(database, path);
-    if (HasCaseTwin(database, rows, path)) {
+    const TStoredRows stored = ReadStoredRows(database, rows);
+    if (HasCaseTwin(stored, path)) {
       database.Rollback();
       if (why) *why = TSkipReason::CaseTwin;
       return TImportResult::NotAccepted;
     }
-    const TExistingMarks marks = ReadMarks(database, rows);
+    const TExistingMarks& marks = stored.Marks;
     const std::u16string favoriteValue = favorite ? std::u16string(u"1") : marks.Favorite;
     WriteRow(database, path, rows, fields, favoriteValue, marks.Rating);
     database.Commit();
